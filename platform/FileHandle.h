@@ -1,0 +1,36 @@
+// A file as a byte stream; paths are UTF-8 (converted to UTF-16 on Windows).
+#pragma once
+
+#include <string>
+
+#include "net/Streams.h"
+
+class FileHandle : public ByteStream {
+public:
+    FileHandle() = default;
+    ~FileHandle() override;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Opens an existing file for reading; others may read it meanwhile.
+    bool openRead(const std::string& path);
+    // Creates the file for writing, truncating an existing one; no sharing.
+    bool createWrite(const std::string& path);
+    bool isOpen() const;
+
+    bool close() override;
+    int read(char* buffer, int size) override;
+    int write(const char* data, int size) override;
+
+private:
+#ifdef _WIN32
+    void* handle_ = reinterpret_cast<void*>(static_cast<long long>(-1));  // INVALID_HANDLE_VALUE
+#else
+    int fd_ = -1;
+#endif
+};
+
+// Replaces target by source in one step (the old target stays intact if this fails).
+bool replaceFile(const std::string& source, const std::string& target);
+// Removes a file; false when it could not be removed.
+bool removeFile(const std::string& path);

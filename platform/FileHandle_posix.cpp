@@ -1,0 +1,54 @@
+// FileHandle on POSIX systems.
+#include "platform/FileHandle.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+FileHandle::~FileHandle() { close(); }
+
+bool FileHandle::openRead(const std::string& path) {
+    if (fd_ >= 0) return false;
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd_ >= 0;
+}
+
+bool FileHandle::createWrite(const std::string& path) {
+    if (fd_ >= 0) return false;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return fd_ >= 0;
+}
+
+bool FileHandle::isOpen() const { return fd_ >= 0; }
+
+bool FileHandle::close() {
+    if (fd_ < 0) return true;
+    const int r = ::close(fd_);
+    fd_ = -1;
+    return r == 0;
+}
+
+int FileHandle::read(char* buffer, int size) {
+    if (fd_ < 0 || size < 0) return -1;
+    ssize_t n;
+    do {
+        n = ::read(fd_, buffer, static_cast<size_t>(size));
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? -1 : static_cast<int>(n);
+}
+
+int FileHandle::write(const char* data, int size) {
+    if (fd_ < 0 || size < 0) return -1;
+    ssize_t n;
+    do {
+        n = ::write(fd_, data, static_cast<size_t>(size));
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? -1 : static_cast<int>(n);
+}
+
+bool replaceFile(const std::string& source, const std::string& target) {
+    return std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }

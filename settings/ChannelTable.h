@@ -1,0 +1,47 @@
+// The recorder's channel positions with their station names and mail codes ("channels.ini").
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+struct ChannelEntry {
+    int32_t code = 0;
+    std::string label;
+    std::string name;
+    std::string mailCode;
+    std::string stationCode;
+};
+
+class ChannelTable {
+public:
+    using Entries = std::map<int32_t, ChannelEntry>;
+
+    // Clears the table and reads the file; a missing file or one without channels gives the defaults.
+    void load(const std::string& path);
+    // Writes the whole table to the remembered path; false when the file was not replaced.
+    bool save() const;
+    // code -1: updates name, mailCode and stationCode of the first entry with the label.
+    // Otherwise replaces the entry with that code in place, or inserts it. Always sets userDefined.
+    void setEntry(const ChannelEntry& entry);
+    ChannelEntry* findByCode(int32_t code);
+    const ChannelEntry* findByCode(int32_t code) const;
+    // First entry in code order whose name equals the text byte for byte.
+    const ChannelEntry* findByName(const std::string& name) const;
+
+    bool userDefined() const { return userDefined_; }
+    const Entries& entries() const { return entries_; }
+    Entries::iterator begin() { return entries_.begin(); }
+    Entries::iterator end() { return entries_.end(); }
+    Entries::const_iterator begin() const { return entries_.begin(); }
+    Entries::const_iterator end() const { return entries_.end(); }
+    size_t size() const { return entries_.size(); }
+    const std::string& path() const { return path_; }
+
+private:
+    void defaultEntries();
+
+    std::string path_;
+    Entries entries_;
+    bool userDefined_ = false;
+};

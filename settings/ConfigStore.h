@@ -1,0 +1,85 @@
+// The program's own INI store: section -> key -> value, byte-ordered, with typed settings accessors.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Every key of section "config": (accessor name, key text, default).
+#define PELORANE_INT_SETTINGS(X) \
+    X(Disc, "disc", 0)           \
+    X(Dvdr, "dvdr", 0)           \
+    X(Vrate, "vrate", 0)         \
+    X(Amode, "amode", 0)         \
+    X(Genre, "genre", 10)        \
+    X(BExec, "bExec", 1)         \
+    X(BVPerform, "bVPerform", 1) \
+    X(BAutoChapter, "bAutoChapter", 1) \
+    X(Bootexec, "bootexec", 0)   \
+    X(Okbutton, "okbutton", 2)   \
+    X(Smtpport, "smtpport", 25)  \
+    X(Smtpauth, "smtpauth", 1)   \
+    X(Pop3fport, "pop3fport", 110) \
+    X(Httpport, "httpport", 80)  \
+    X(Proxyport, "proxyport", 8080)
+
+#define PELORANE_STRING_SETTINGS(X)   \
+    X(Pelorane, "pelorane", "Pelorane") \
+    X(Rduser, "rduser", "rdstyle")    \
+    X(Smtpserver, "smtpserver", "")   \
+    X(Smtpuser, "smtpuser", "")       \
+    X(Smtppass, "smtppass", "")       \
+    X(From, "from", "")               \
+    X(To, "to", "")                   \
+    X(Pop3server, "pop3server", "")   \
+    X(Httpserver, "httpserver", "")   \
+    X(Httpuser, "httpuser", "")       \
+    X(Httppass, "httppass", "")       \
+    X(Proxyserver, "proxyserver", "") \
+    X(Proxyuser, "proxyuser", "")     \
+    X(Proxypass, "proxypass", "")
+
+class ConfigStore {
+public:
+    using Section = std::map<std::string, std::string>;
+    static constexpr const char* kConfigSection = "config";
+
+    // Remembers path, reads the file into memory. False when it cannot be opened (the store
+    // stays as it was) or a section header lacks "]" (what came before stays).
+    bool load(const std::string& path);
+    // Writes the whole store to the remembered path, replacing the old file only once the new one
+    // is complete. False when nothing was replaced.
+    bool save() const;
+
+    int32_t getInt(const std::string& section, const std::string& key, int32_t defaultValue) const;
+    std::string getString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
+    void setInt(const std::string& section, const std::string& key, int32_t value);
+    void setString(const std::string& section, const std::string& key, const std::string& value);
+    // The section's pairs in key order; empty when the section is missing.
+    std::vector<std::pair<std::string, std::string>> sectionEntries(const std::string& section) const;
+
+    const std::string& path() const { return path_; }
+    const std::map<std::string, Section>& sections() const { return sections_; }
+
+#define PELORANE_INT_ACCESSORS(Name, key, def)                                     \
+    int32_t get##Name() const { return getInt(kConfigSection, key, def); }         \
+    void set##Name(int32_t value) { setInt(kConfigSection, key, value); }
+#define PELORANE_STRING_ACCESSORS(Name, key, def)                                  \
+    std::string get##Name() const { return getString(kConfigSection, key, def); }  \
+    void set##Name(const std::string& value) { setString(kConfigSection, key, value); }
+    PELORANE_INT_SETTINGS(PELORANE_INT_ACCESSORS)
+    PELORANE_STRING_SETTINGS(PELORANE_STRING_ACCESSORS)
+#undef PELORANE_INT_ACCESSORS
+#undef PELORANE_STRING_ACCESSORS
+
+    // All mail settings needed for the chosen smtpauth mode are present.
+    bool isMailConfigured() const;
+    // The recorder's host is set.
+    bool isHttpConfigured() const;
+
+private:
+    std::string path_;
+    std::map<std::string, Section> sections_;
+};
