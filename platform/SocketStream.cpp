@@ -1,0 +1,103 @@
+// SocketStream and the loopback listener on top of the per-system socket calls.
+#include "platform/SocketStream.h"
+
+#include "platform/ListenSocket.h"
+#include "platform/SocketOps.h"
+
+namespace {
+
+// Sends everything, waiting at most timeoutMs each time the peer's window is full.
+int sendAll(intptr_t handle, const char* data, int size, int timeoutMs) {
+    if (size < 0) return -1;
+    int sent = 0;
+    while (sent < size) {
+        if (sockops::waitWritable(handle, timeoutMs) != 1) return -1;
+        const int n = sockops::sendSome(handle, data + sent, size - sent);
+        if (n < 0) return -1;
+        sent += n;
+    }
+    return size;
+}
+
+int receiveWithin(intptr_t handle, char* buffer, int size, int timeoutMs) {
+    if (size <= 0) return -1;
+    if (sockops::waitReadable(handle, timeoutMs) != 1) return -1;
+    return sockops::receiveSome(handle, buffer, size);
+}
+
+}  // namespace
+
+SocketStream::~SocketStream() { close(); }
+
+bool SocketStream::open(const std::string& host, int port) {
+    if (isOpen()) return false;
+    if (!sockops::startup()) return false;
+    handle_ = sockops::createTcp();
+    if (!isOpen()) return false;
+    uint32_t address = 0;
+    if (!sockops::resolveIpv4(host, address)) return false;
+    return sockops::connectWithin(handle_, address, port, timeoutMs_);
+}
+
+bool SocketStream::close() {
+    if (!isOpen()) return true;
+    const bool ok = sockops::shutdownAndClose(handle_);
+    handle_ = kNoSocket;
+    return ok;
+}
+
+int SocketStream::read(char* buffer, int size) {
+    if (!isOpen()) return -1;
+    return receiveWithin(handle_, buffer, size, timeoutMs_);
+}
+
+int SocketStream::write(const char* data, int size) {
+    if (!isOpen()) return -1;
+    return sendAll(handle_, data, size, timeoutMs_);
+}
+
+bool resolveIpv4(const std::string& host, uint32_t& address) {
+    return sockops::startup() && sockops::resolveIpv4(host, address);
+}
+
+AcceptedStream::~AcceptedStream() { close(); }
+
+bool AcceptedStream::close() {
+    if (handle_ == sockops::kInvalid) return true;
+    const bool ok = sockops::shutdownAndClose(handle_);
+    handle_ = sockops::kInvalid;
+    return ok;
+}
+
+int AcceptedStream::read(char* buffer, int size) {
+    if (handle_ == sockops::kInvalid) return -1;
+    return receiveWithin(handle_, buffer, size, timeoutMs_);
+}
+
+int AcceptedStream::write(const char* data, int size) {
+    if (handle_ == sockops::kInvalid) return -1;
+    return sendAll(handle_, data, size, timeoutMs_);
+}
+
+ListenSocket::~ListenSocket() { close(); }
+
+bool ListenSocket::listen(int port) {
+    if (handle_ != sockops::kInvalid) return false;
+    if (!sockops::startup()) return false;
+    handle_ = sockops::listenLoopback(port, port_);
+    return handle_ != sockops::kInvalid;
+}
+
+std::unique_ptr<AcceptedStream> ListenSocket::accept(int timeoutMs, int streamTimeoutMs) {
+    if (handle_ == sockops::kInvalid) return nullptr;
+    if (sockops::waitReadable(handle_, timeoutMs) != 1) return nullptr;
+    const intptr_t s = sockops::acceptOne(handle_);
+    if (s == sockops::kInvalid) return nullptr;
+    return std::make_unique<AcceptedStream>(s, streamTimeoutMs);
+}
+
+void ListenSocket::close() {
+    if (handle_ == sockops::kInvalid) return;
+    sockops::shutdownAndClose(handle_);
+    handle_ = sockops::kInvalid;
+}
