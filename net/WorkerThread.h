@@ -43,6 +43,8 @@ public:
     virtual bool cancelRequested() const = 0;
     // Posts WM_COMMAND 6 (or its equivalent) to the dialog.
     virtual void postCompletion() = 0;
+    // An error message box without owner and caption of its own (the recorder's refusal).
+    virtual void showErrorBox(const std::string& text) = 0;
 };
 
 constexpr int kJobDoneCommand = 6;

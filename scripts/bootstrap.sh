@@ -6,6 +6,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-dev llvm
   libgtest-dev googletest libgmock-dev
+  libxml2-dev libcurl4-openssl-dev python3
+  nginx tinyproxy-bin openssl
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth imagemagick
   fonts-ipafont-gothic fonts-ipafont-mincho locales

@@ -2,10 +2,21 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
+
+class ByteSink;
+
+// Longest file load reads; a longer one (or an endless device) is refused, leaving the store unchanged.
+constexpr int kMaxSettingsFileBytes = 1 << 20;
+
+// Writes a complete new file beside path (path + ".tmp") through a buffered writer and moves it over
+// path only when body accepted every byte and the flush and the close succeeded; otherwise removes
+// the new file and leaves path as it was. True when path was replaced.
+bool writeFileReplacing(const std::string& path, const std::function<bool(ByteSink&)>& body);
 
 // Every key of section "config": (accessor name, key text, default).
 #define PELORANE_INT_SETTINGS(X) \
@@ -46,8 +57,9 @@ public:
     using Section = std::map<std::string, std::string>;
     static constexpr const char* kConfigSection = "config";
 
-    // Remembers path, reads the file into memory. False when it cannot be opened (the store
-    // stays as it was) or a section header lacks "]" (what came before stays).
+    // Remembers path, reads the file into memory (adding to what the store holds). False when it
+    // cannot be opened or exceeds kMaxSettingsFileBytes (the store stays as it was), or when a
+    // section header lacks "]" (what came before stays).
     bool load(const std::string& path);
     // Writes the whole store to the remembered path, replacing the old file only once the new one
     // is complete. False when nothing was replaced.

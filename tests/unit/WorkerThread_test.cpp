@@ -17,6 +17,7 @@ public:
     void setResultText(const std::string& text) override { record("result:" + text); }
     bool cancelRequested() const override { return cancel.load(); }
     void postCompletion() override { record("command:6"); }
+    void showErrorBox(const std::string& text) override { record("box:" + text); }
 
     std::vector<std::string> events() {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -1,0 +1,59 @@
+// Chunked transfer coding (RFC 9112 section 7.1).
+//
+//   5\r\nhello\r\n3;ext=1\r\n abc\r\n0\r\nTrailer: x\r\n\r\n   ->   "hello" " ab"...
+//
+// The size is the leading hexadecimal number of its line; extensions after it are ignored.
+#include "net/ChunkedSource.h"
+
+#include "settings/Numbers.h"
+
+bool ChunkedSource::readLine(std::string& line) {
+    line.clear();
+    for (;;) {
+        const int b = inner_.next();
+        if (b < 0) return !line.empty();
+        if (b == '\r') continue;
+        if (b == '\n') return true;
+        if (static_cast<int>(line.size()) >= kMaxChunkLineBytes) return false;
+        line.push_back(static_cast<char>(b));
+    }
+}
+
+int ChunkedSource::next() {
+    if (size_ < 0) return -1;
+    if (delivered_ == size_) {
+        delivered_ = 0;
+        std::string line;
+        // After a chunk's data comes the CR LF that closes it.
+        if (!first_ && !readLine(line)) {
+            size_ = -1;
+            return -1;
+        }
+        first_ = false;
+        if (!readLine(line)) {
+            size_ = -1;
+            return -1;
+        }
+        size_ = parseLong32(line, 16);
+        if (size_ < 0) {
+            size_ = -1;
+            return -1;
+        }
+        if (size_ == 0) {
+            int trailerBytes = 0;
+            while (readLine(line) && !line.empty()) {
+                trailerBytes += static_cast<int>(line.size());
+                if (trailerBytes > kMaxChunkLineBytes) break;
+            }
+            size_ = -1;
+            return -1;
+        }
+    }
+    const int b = inner_.next();
+    if (b < 0) {
+        size_ = -1;
+        return -1;
+    }
+    ++delivered_;
+    return b;
+}

@@ -1,0 +1,24 @@
+// Decodes a chunked HTTP body from the source that follows the response head.
+#pragma once
+
+#include <string>
+
+#include "net/Streams.h"
+
+// Upper bound on one chunk-size or trailer line and on all trailer lines together.
+constexpr int kMaxChunkLineBytes = 64 * 1024;
+
+class ChunkedSource : public ByteSource {
+public:
+    explicit ChunkedSource(ByteSource& inner) : inner_(inner) {}
+    // The next body byte, or -1 after the last chunk, at the end of the inner source or on a bad size line.
+    int next() override;
+
+private:
+    bool readLine(std::string& line);
+
+    ByteSource& inner_;
+    long long size_ = 0;       // -1 once the body has ended
+    long long delivered_ = 0;  // bytes given out of the current chunk
+    bool first_ = true;
+};

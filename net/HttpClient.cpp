@@ -1,0 +1,141 @@
+// HTTP/1.1 requests over one connection per attempt (RFC 9110, 9112), with resumption by Range.
+#include "net/HttpClient.h"
+
+#include "net/Base64.h"
+#include "net/ChunkedSource.h"
+#include "settings/ConfigStore.h"
+#include "settings/Numbers.h"
+
+const char* const kConnectFailedText = "\x90\xda\x91\xb1\x8e\xb8\x94\x73\x81\x49";  // 接続失敗！
+const char* const kSendFailedText = "\x91\x97\x90\x4d\x8e\xb8\x94\x73\x81\x49";     // 送信失敗！
+const char* const kReceiveFailedText = "\x8e\xf3\x90\x4d\x8e\xb8\x94\x73\x81\x49";  // 受信失敗！
+
+bool BodyReceiver::onByte(int byte) {
+    if (body_.size() >= static_cast<size_t>(kMaxBodyBytes)) return false;
+    body_.push_back(static_cast<char>(byte));
+    return true;
+}
+
+bool BodyReceiver::onRetry(int attempt) {
+    // A server that keeps breaking off without progress must not keep the job busy for ever.
+    if (attempt >= kMaxAttempts || body_.size() <= sizeAtLastAttempt_) return false;
+    sizeAtLastAttempt_ = body_.size();
+    return true;
+}
+
+std::string basicCredentials(const std::string& user, const std::string& password) {
+    return "Basic " + base64Encode(user + ":" + password);
+}
+
+bool HttpClient::configureFromSettings(const ConfigStore& config) {
+    const std::string server = config.getHttpserver();
+    if (server.empty()) return false;
+    setHeader("Connection", "close");
+    host = server;
+    port = config.getHttpport();
+    const std::string user = config.getHttpuser();
+    const std::string pass = config.getHttppass();
+    if (!user.empty() || !pass.empty()) authorization = basicCredentials(user, pass);
+    const std::string proxy = config.getProxyserver();
+    if (!proxy.empty()) {
+        proxyHost = proxy;
+        proxyPort = config.getProxyport();
+        const std::string proxyUser = config.getProxyuser();
+        const std::string proxyPass = config.getProxypass();
+        if (!proxyUser.empty() || !proxyPass.empty()) proxyAuthorization = basicCredentials(proxyUser, proxyPass);
+    }
+    return true;
+}
+
+void HttpClient::setHeader(const std::string& name, const std::string& value) { headers_[name] = value; }
+
+std::string HttpClient::requestHead() {
+    std::string head = method.empty() ? std::string("GET") : method;
+    head += ' ';
+    const bool viaProxy = !proxyHost.empty();
+    if (viaProxy) {
+        head += "http://" + host;
+        if (port != 80) head += ":" + formatInt(port);
+        if (!path.empty() && path[0] != '/') head += '/';
+    }
+    head += path + " HTTP/1.1\r\n";
+    setHeader("host", host);
+    if (!authorization.empty()) setHeader("authorization", authorization);
+    if (viaProxy && !proxyAuthorization.empty()) setHeader("proxy-authorization", proxyAuthorization);
+    for (const auto& h : headers_) head += h.first + ": " + h.second + "\r\n";
+    head += "\r\n";
+    return head;
+}
+
+namespace {
+
+// The first byte position of a 206 answer ("bytes 40-99/100"), or -1 when absent or unreadable.
+long long contentRangeStart(const HttpResponse& response) {
+    const std::string range = response.header("content-range");
+    if (range.compare(0, 6, "bytes ") != 0) return -1;
+    const std::string rest = range.substr(6);
+    if (rest.empty() || rest[0] < '0' || rest[0] > '9') return -1;
+    return parseDecimal(rest);
+}
+
+}  // namespace
+
+bool HttpClient::sendRequest(const std::string& requestPath, const std::string& body, HttpReceiver& receiver) {
+    const bool viaProxy = !proxyHost.empty();
+    const std::string& dialHost = viaProxy ? proxyHost : host;
+    const int dialPort = viaProxy ? proxyPort : port;
+    if (!receiver.onConnect(dialHost, dialPort)) return false;
+    path = requestPath;
+    if (!body.empty()) setHeader("Content-Length", formatInt(static_cast<int32_t>(body.size())));
+
+    long long deliveredInAll = 0;
+    for (int attempt = 0;; ++attempt) {
+        SocketStream socket(timeoutMs_);
+        if (!socket.open(dialHost, dialPort)) {
+            receiver.onError(kConnectFailedText);
+            return false;
+        }
+        const std::string head = requestHead();
+        if (socket.write(head.data(), static_cast<int>(head.size())) != static_cast<int>(head.size()) ||
+            (!body.empty() && socket.write(body.data(), static_cast<int>(body.size())) != static_cast<int>(body.size()))) {
+            receiver.onError(kSendFailedText);
+            return false;
+        }
+        BufferedReader reader(socket);
+        if (!response_.readHead(reader)) {
+            receiver.onError(kReceiveFailedText);
+            return false;
+        }
+        if (!receiver.onHeaders(response_)) return false;
+        // A resumed attempt must continue the body exactly where it broke off; a server that sends
+        // the whole body again (200) or another range would corrupt it.
+        if (attempt > 0) {
+            const long long start = contentRangeStart(response_);
+            if (response_.status() != 206 || (start >= 0 && start != deliveredInAll)) {
+                receiver.onError(kReceiveFailedText);
+                return false;
+            }
+        }
+        int length = response_.headerInt("content-length", -1);
+        if (length < 0) length = -1;
+        if (!receiver.onLength(length)) return false;
+
+        ChunkedSource chunked(reader);
+        ByteSource& source = response_.isChunked() ? static_cast<ByteSource&>(chunked) : reader;
+        long long delivered = 0;
+        while (length < 0 || delivered < length) {
+            const int b = source.next();
+            if (b < 0) break;
+            if (!receiver.onByte(b)) return false;
+            ++delivered;
+        }
+        deliveredInAll += delivered;
+        if (length < 0 || delivered == length) {
+            receiver.onComplete();
+            return true;
+        }
+        if (!receiver.onRetry(attempt + 1)) return false;
+        setHeader("range", "bytes=" + formatInt(static_cast<int32_t>(deliveredInAll)) + "-");
+        setHeader("etag", response_.header("etag"));
+    }
+}

@@ -1,0 +1,99 @@
+// HTTP/1.1 client for the recorder's web interface: one connection per attempt, optional proxy,
+// Basic credentials, chunked bodies and resumption of short bodies with a byte range.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "net/HttpResponse.h"
+#include "platform/SocketStream.h"
+
+class ConfigStore;
+
+// Receives one request's progress; a false answer ends the request without a message.
+class HttpReceiver {
+public:
+    // Before the first attempt, with the address that will be dialled (the proxy's when set).
+    virtual bool onConnect(const std::string& host, int port) = 0;
+    // After the status line and headers of each attempt.
+    virtual bool onHeaders(const HttpResponse& response) = 0;
+    // The body length of each attempt, -1 when unknown.
+    virtual bool onLength(int length) = 0;
+    // Each body byte in order, across all attempts.
+    virtual bool onByte(int byte) = 0;
+    // Before a resumed attempt; attempts count from 1.
+    virtual bool onRetry(int attempt) = 0;
+    // One of the three failure messages.
+    virtual void onError(const std::string& message) = 0;
+    // Once, when the whole body has arrived.
+    virtual void onComplete() = 0;
+
+protected:
+    ~HttpReceiver() = default;
+};
+
+// Upper bounds of the standard receiver: recorder pages are a few KiB.
+constexpr int kMaxBodyBytes = 16 * 1024 * 1024;
+constexpr int kMaxAttempts = 8;
+
+// The standard receiver: collects the body into a string the caller owns. It allows a resumed
+// attempt only when the previous one brought at least one new byte, and at most kMaxAttempts in all.
+class BodyReceiver : public HttpReceiver {
+public:
+    explicit BodyReceiver(std::string& body) : body_(body) {}
+    bool onConnect(const std::string&, int) override { return true; }
+    bool onHeaders(const HttpResponse&) override { return true; }
+    bool onLength(int) override { return true; }
+    bool onByte(int byte) override;
+    bool onRetry(int attempt) override;
+    void onError(const std::string& message) override { error_ = message; }
+    void onComplete() override { complete_ = true; }
+
+    const std::string& error() const { return error_; }
+    bool complete() const { return complete_; }
+
+private:
+    std::string& body_;
+    size_t sizeAtLastAttempt_ = 0;
+    std::string error_;
+    bool complete_ = false;
+};
+
+// "接続失敗！", "送信失敗！", "受信失敗！"
+extern const char* const kConnectFailedText;
+extern const char* const kSendFailedText;
+extern const char* const kReceiveFailedText;
+
+class HttpClient {
+public:
+    explicit HttpClient(int timeoutMs = kDefaultSocketTimeoutMs) : timeoutMs_(timeoutMs) {}
+
+    // Server, credentials and proxy from the settings; false (nothing changed) when httpserver is empty.
+    bool configureFromSettings(const ConfigStore& config);
+    // Sets a request header, replacing an earlier value; headers stay for later requests.
+    void setHeader(const std::string& name, const std::string& value);
+    // Performs the request; true only when the receiver's onComplete was called.
+    bool sendRequest(const std::string& path, const std::string& body, HttpReceiver& receiver);
+    // The request head as the next attempt would send it.
+    std::string requestHead();
+
+    const HttpResponse& response() const { return response_; }
+    const std::map<std::string, std::string>& requestHeaders() const { return headers_; }
+
+    std::string method;  // empty means GET
+    std::string path;
+    std::string host;
+    int port = 80;
+    std::string authorization;
+    std::string proxyHost;
+    int proxyPort = 8080;
+    std::string proxyAuthorization;
+
+private:
+    int timeoutMs_;
+    std::map<std::string, std::string> headers_;
+    HttpResponse response_;
+};
+
+// "Basic " + Base64 of user ":" password.
+std::string basicCredentials(const std::string& user, const std::string& password);

@@ -1,0 +1,33 @@
+// The status and headers of one HTTP response, and the reader of a response head.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "net/Streams.h"
+
+// Upper bound on one response head; a larger head is treated as a broken answer.
+constexpr int kMaxResponseHeadBytes = 64 * 1024;
+
+class HttpResponse {
+public:
+    void clear();
+    int status() const { return status_; }
+    const std::string& reason() const { return reason_; }
+    const std::map<std::string, std::string>& headers() const { return headers_; }
+    // The value of a header (name in lower case), or the default when the header is absent.
+    std::string header(const std::string& name, const std::string& defaultValue = std::string()) const;
+    // The header read as a decimal number, or the default when absent.
+    int headerInt(const std::string& name, int defaultValue) const;
+
+    // Reads the status line and header lines up to the empty line. False when the status line is
+    // missing or malformed, the data ends inside the head, or the head exceeds kMaxResponseHeadBytes.
+    bool readHead(ByteSource& source);
+    // "transfer-encoding" is exactly "chunked".
+    bool isChunked() const;
+
+private:
+    int status_ = 0;
+    std::string reason_;
+    std::map<std::string, std::string> headers_;
+};

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Starts (or stops) the real servers the integration tests talk to, all on 127.0.0.1 free ports.
+#   scripts/test-servers.sh start ENVFILE   writes KEY=VALUE lines (ports, PIDs, scratch folder)
+#   scripts/test-servers.sh stop ENVFILE    stops exactly the processes that start launched
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+action="${1:?start|stop}"
+envfile="${2:?env file}"
+
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()'
+}
+
+wait_port() {  # wait_port PORT [SECONDS]
+  python3 - "$1" "${2:-15}" <<'PY'
+import socket, sys, time
+port, limit = int(sys.argv[1]), float(sys.argv[2])
+t0 = time.monotonic()
+while time.monotonic() - t0 < limit:
+    try:
+        socket.create_connection(("127.0.0.1", port), timeout=1).close()
+        sys.exit(0)
+    except OSError:
+        time.sleep(0.02)
+sys.exit(1)
+PY
+}
+
+stop_all() {
+  [ -f "$envfile" ] || return 0
+  # shellcheck disable=SC1090
+  . "$envfile"
+  for pid in ${PELORANE_PIDS:-}; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in ${PELORANE_PIDS:-}; do
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  done
+  [ -n "${PELORANE_SCRATCH:-}" ] && rm -rf "$PELORANE_SCRATCH"
+  rm -f "$envfile"
+}
+
+if [ "$action" = stop ]; then
+  stop_all
+  exit 0
+fi
+
+stop_all
+W="$(mktemp -d /tmp/pelorane-servers.XXXXXX)"
+chmod 755 "$W"
+pids=""
+
+# nginx as origin: plain pages, Range/ETag, Basic authorization, chunked bodies.
+nginx_port="$(free_port)"
+mkdir -p "$W/nginx/conf" "$W/nginx/html/secret" "$W/nginx/html/ssi" "$W/nginx/html/chunky" "$W/nginx/logs" "$W/nginx/tmp"
+printf 'user:%s\n' "$(openssl passwd -apr1 pass)" > "$W/nginx/conf/htpasswd"
+python3 - "$W/nginx/html" <<'PY'
+import os, sys
+root = sys.argv[1]
+page = "".join("<tr><td>%d</td><td>\u756a\u7d44 %d</td></tr>\n" % (i, i) for i in range(200)).encode("cp932")
+page = b"<html><body><table>\n" + page
+page = (page * (4096 // len(page) + 1))[:4096]
+open(os.path.join(root, "page.htm"), "wb").write(page)
+open(os.path.join(root, "secret", "page.htm"), "wb").write(page)
+open(os.path.join(root, "ssi", "page.htm"), "wb").write(page)
+open(os.path.join(root, "chunky", "page.htm"), "wb").write(page)
+big = bytes((i * 7 + i // 251) % 256 for i in range(100000))
+open(os.path.join(root, "big.bin"), "wb").write(big)
+PY
+cat > "$W/nginx/conf/nginx.conf" <<NGINX
+user root;
+worker_processes 1;
+pid logs/nginx.pid;
+error_log logs/error.log;
+events { worker_connections 256; }
+http {
+    access_log logs/access.log;
+    client_body_temp_path tmp/body;
+    proxy_temp_path tmp/proxy;
+    fastcgi_temp_path tmp/fastcgi;
+    uwsgi_temp_path tmp/uwsgi;
+    scgi_temp_path tmp/scgi;
+    types { text/html htm html; application/octet-stream bin; }
+    default_type application/octet-stream;
+    server {
+        listen 127.0.0.1:$nginx_port;
+        root html;
+        location /secret/ { auth_basic "test"; auth_basic_user_file htpasswd; }
+        location /ssi/    { ssi on; }
+        location /chunky/ { ssi on; sendfile off; output_buffers 1 512; postpone_output 0; }
+    }
+}
+NGINX
+nginx -p "$W/nginx/" -c conf/nginx.conf -g 'daemon off;' & pids="$pids $!"
+
+# tinyproxy with Basic proxy authorization.
+proxy_port="$(free_port)"
+mkdir -p "$W/proxy"
+cat > "$W/proxy/tinyproxy.conf" <<PROXY
+Port $proxy_port
+Listen 127.0.0.1
+Timeout 30
+BasicAuth proxyuser proxypass
+DisableViaHeader Yes
+LogLevel Warning
+PROXY
+tinyproxy -d -c "$W/proxy/tinyproxy.conf" > "$W/proxy/tinyproxy.log" 2>&1 & pids="$pids $!"
+
+# The fault-injecting relay in front of nginx.
+relay_port="$(free_port)"
+python3 "$here/tools/fault_relay.py" --port "$relay_port" --upstream "$nginx_port" > "$W/relay.log" 2>&1 & pids="$pids $!"
+
+# The recorder simulator.
+sim_port="$(free_port)"
+python3 "$here/tools/recorder_sim.py" --port "$sim_port" > "$W/sim.log" 2>&1 & pids="$pids $!"
+sim_auth_port="$(free_port)"
+python3 "$here/tools/recorder_sim.py" --port "$sim_auth_port" --user rd --password secret > "$W/sim-auth.log" 2>&1 & pids="$pids $!"
+
+cat > "$envfile" <<ENV
+PELORANE_SCRATCH=$W
+PELORANE_PIDS="$pids"
+PELORANE_NGINX_PORT=$nginx_port
+PELORANE_PROXY_PORT=$proxy_port
+PELORANE_RELAY_PORT=$relay_port
+PELORANE_SIM_PORT=$sim_port
+PELORANE_SIM_AUTH_PORT=$sim_auth_port
+ENV
+
+for p in "$nginx_port" "$proxy_port" "$relay_port" "$sim_port" "$sim_auth_port"; do
+  if ! wait_port "$p"; then
+    echo "test-servers: port $p did not open; logs in $W" >&2
+    cat "$W"/nginx/logs/error.log "$W"/proxy/tinyproxy.log "$W"/*.log 2>/dev/null >&2 || true
+    exit 1
+  fi
+done
+echo "test-servers: nginx $nginx_port, tinyproxy $proxy_port, relay $relay_port, simulator $sim_port/$sim_auth_port"

@@ -1,0 +1,171 @@
+// The INI store: a byte-wise loader, a whole-file writer and the typed getters.
+//
+// Input, byte for byte as it is kept (nothing is trimmed, there are no comments):
+//
+//     orphan=1          <- before any header: section ""
+//     [config]
+//     smtpport=0x19     <- getInt gives 25
+//     to = a@b          <- key "to " with value " a@b"
+//     ;note             <- key ";note" with an empty value
+//
+// CR is dropped everywhere, LF ends a line, a last line without LF is discarded and a header
+// without "]" stops the load with false.
+#include "settings/ConfigStore.h"
+
+#include "net/Streams.h"
+#include "platform/FileHandle.h"
+#include "settings/Numbers.h"
+
+namespace {
+
+enum class LoadState { LineStart, Section, AfterSection, Key, Value };
+
+bool writeText(ByteSink& sink, const std::string& text) {
+    return sink.write(text) == static_cast<int>(text.size());
+}
+
+bool writeLine(ByteSink& sink, const std::string& text) { return writeText(sink, text) && sink.newline() == 2; }
+
+}  // namespace
+
+bool writeFileReplacing(const std::string& path, const std::function<bool(ByteSink&)>& body) {
+    if (path.empty()) return false;
+    const std::string temporary = path + ".tmp";
+    FileHandle file;
+    if (!file.createWrite(temporary)) return false;
+    bool ok;
+    {
+        BufferedWriter writer(file);
+        ok = body(writer) && writer.flush();
+    }
+    const bool closed = file.close();
+    if (ok && closed && replaceFile(temporary, path)) return true;
+    removeFile(temporary);
+    return false;
+}
+
+bool ConfigStore::load(const std::string& path) {
+    path_ = path;
+    FileHandle file;
+    if (!file.openRead(path)) return false;
+    BufferedReader reader(file);
+
+    // Parsed into a copy so that a refused (oversized) file leaves the store untouched.
+    std::map<std::string, Section> loaded = sections_;
+    std::string section;
+    std::string key;
+    std::string value;
+    auto store = [&] {
+        loaded[section][key] = value;
+        key.clear();
+        value.clear();
+    };
+
+    LoadState state = LoadState::LineStart;
+    int count = 0;
+    for (int b = reader.next(); b >= 0; b = reader.next()) {
+        if (++count > kMaxSettingsFileBytes) return false;
+        if (b == '\r') continue;  // ignored in every state
+        const char c = static_cast<char>(b);
+        switch (state) {
+        case LoadState::LineStart:
+            if (c == '\n') break;  // empty line
+            if (c == '[') {
+                section.clear();
+                state = LoadState::Section;
+            } else {  // "]", "=" and every other byte start a key
+                key.push_back(c);
+                state = LoadState::Key;
+            }
+            break;
+        case LoadState::Section:
+            if (c == '\n') {
+                sections_ = std::move(loaded);  // what came before the broken header stays
+                return false;
+            }
+            if (c == ']') {
+                state = LoadState::AfterSection;
+            } else {
+                section.push_back(c);
+            }
+            break;
+        case LoadState::AfterSection:
+            if (c == '\n') state = LoadState::LineStart;  // the rest of the header line is ignored
+            break;
+        case LoadState::Key:
+            if (c == '\n') {
+                store();
+                state = LoadState::LineStart;
+            } else if (c == '=') {
+                state = LoadState::Value;
+            } else {
+                key.push_back(c);
+            }
+            break;
+        case LoadState::Value:
+            if (c == '\n') {
+                store();
+                state = LoadState::LineStart;
+            } else {
+                value.push_back(c);
+            }
+            break;
+        }
+    }
+    sections_ = std::move(loaded);  // a pending last line without LF is dropped
+    return true;
+}
+
+bool ConfigStore::save() const {
+    return writeFileReplacing(path_, [this](ByteSink& sink) {
+        for (const auto& [name, keys] : sections_) {
+            if (!writeLine(sink, "[" + name + "]")) return false;
+            for (const auto& [key, value] : keys) {
+                if (!writeText(sink, key) || !sink.put('=') || !writeLine(sink, value)) return false;
+            }
+        }
+        return true;
+    });
+}
+
+int32_t ConfigStore::getInt(const std::string& section, const std::string& key, int32_t defaultValue) const {
+    const auto s = sections_.find(section);
+    if (s == sections_.end()) return defaultValue;
+    const auto k = s->second.find(key);
+    if (k == s->second.end()) return defaultValue;
+    return parseLong32(k->second, 0);
+}
+
+std::string ConfigStore::getString(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue) const {
+    const auto s = sections_.find(section);
+    if (s == sections_.end()) return defaultValue;
+    const auto k = s->second.find(key);
+    return k == s->second.end() ? defaultValue : k->second;
+}
+
+void ConfigStore::setInt(const std::string& section, const std::string& key, int32_t value) {
+    setString(section, key, formatInt(value));
+}
+
+void ConfigStore::setString(const std::string& section, const std::string& key, const std::string& value) {
+    sections_[section][key] = value;
+}
+
+std::vector<std::pair<std::string, std::string>> ConfigStore::sectionEntries(const std::string& section) const {
+    const auto s = sections_.find(section);
+    if (s == sections_.end()) return {};
+    return {s->second.begin(), s->second.end()};
+}
+
+bool ConfigStore::isMailConfigured() const {
+    if (getRduser().empty()) return false;
+    if (getSmtpserver().empty() || getFrom().empty() || getTo().empty()) return false;
+    const int32_t auth = getSmtpauth();
+    if (auth == 0) return true;
+    if (getSmtpuser().empty() || getSmtppass().empty()) return false;
+    if (auth == 1) return true;
+    return !getPop3server().empty();  // POP before SMTP
+}
+
+bool ConfigStore::isHttpConfigured() const { return !getHttpserver().empty(); }

@@ -1,0 +1,327 @@
+// The HTTP client against scripted loopback servers: the request on the wire, heads, bodies,
+// chunked coding, resumption and the limits that keep a hostile server from stalling a job.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "net/ChunkedSource.h"
+#include "net/HttpClient.h"
+#include "settings/ConfigStore.h"
+#include "tests/support/ScriptedServer.h"
+#include "tests/support/StringSource.h"
+
+namespace {
+
+// Records every callback for order checks.
+class TraceReceiver : public BodyReceiver {
+public:
+    explicit TraceReceiver(std::string& body) : BodyReceiver(body) {}
+    bool onConnect(const std::string& host, int port) override {
+        trace.push_back("connect " + host + ":" + std::to_string(port));
+        return true;
+    }
+    bool onLength(int length) override {
+        trace.push_back("length " + std::to_string(length));
+        return true;
+    }
+    bool onRetry(int attempt) override {
+        trace.push_back("retry " + std::to_string(attempt));
+        return BodyReceiver::onRetry(attempt);
+    }
+    void onComplete() override {
+        trace.push_back("complete");
+        BodyReceiver::onComplete();
+    }
+    std::vector<std::string> trace;
+};
+
+std::string ok(const std::string& body, const std::string& extra = "") {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extra + "\r\n" + body;
+}
+
+HttpClient clientFor(const ScriptedServer& server) {
+    HttpClient client(3000);
+    client.host = "127.0.0.1";
+    client.port = server.port();
+    client.setHeader("Connection", "close");
+    return client;
+}
+
+}  // namespace
+
+TEST(HttpClient, RequestLineAndHeaderOrderOnTheWire) {
+    ScriptedServer server({ok("x")});
+    ASSERT_TRUE(server.listening());
+    HttpClient client = clientFor(server);
+    client.method = "POST";
+    client.authorization = basicCredentials("user", "pass");
+    std::string body;
+    BodyReceiver receiver(body);
+    ASSERT_TRUE(client.sendRequest("/remote/remote.htm?key=%02X", "0123456789", receiver));
+    const std::vector<std::string> requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0],
+              "POST /remote/remote.htm?key=%02X HTTP/1.1\r\n"
+              "Connection: close\r\n"
+              "Content-Length: 10\r\n"
+              "authorization: Basic dXNlcjpwYXNz\r\n"
+              "host: 127.0.0.1\r\n"
+              "\r\n"
+              "0123456789");
+    EXPECT_EQ(body, "x");
+    EXPECT_EQ(client.response().status(), 200);
+    EXPECT_EQ(client.response().reason(), "OK");
+}
+
+TEST(HttpClient, ProxyFormOfTheRequestTarget) {
+    HttpClient client;
+    client.host = "rd.example";
+    client.port = 8080;
+    client.proxyHost = "proxy";
+    client.proxyAuthorization = "Basic cHg6cHk=";
+    client.path = "program/b_prgrm.htm";
+    std::string head = client.requestHead();
+    EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET http://rd.example:8080/program/b_prgrm.htm HTTP/1.1");
+    EXPECT_NE(head.find("host: rd.example\r\n"), std::string::npos);
+    EXPECT_NE(head.find("proxy-authorization: Basic cHg6cHk=\r\n"), std::string::npos);
+    client.port = 80;
+    client.path = "/a";
+    head = client.requestHead();
+    EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET http://rd.example/a HTTP/1.1");
+    HttpClient direct;
+    direct.host = "rd.example";
+    direct.port = 8080;
+    direct.path = "program/b_prgrm.htm";
+    head = direct.requestHead();
+    EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET program/b_prgrm.htm HTTP/1.1");
+    EXPECT_EQ(head.find("proxy-authorization"), std::string::npos);
+}
+
+TEST(HttpClient, ConfigureFromSettings) {
+    ConfigStore config;
+    HttpClient client;
+    EXPECT_FALSE(client.configureFromSettings(config));
+    EXPECT_TRUE(client.requestHeaders().empty());
+    config.setHttpserver("rd");
+    config.setHttpport(8081);
+    config.setHttpuser("u");
+    config.setProxyserver("px");
+    config.setProxyport(3128);
+    config.setProxypass("p");
+    ASSERT_TRUE(client.configureFromSettings(config));
+    EXPECT_EQ(client.host, "rd");
+    EXPECT_EQ(client.port, 8081);
+    EXPECT_EQ(client.authorization, "Basic dTo=");
+    EXPECT_EQ(client.proxyHost, "px");
+    EXPECT_EQ(client.proxyPort, 3128);
+    EXPECT_EQ(client.proxyAuthorization, "Basic OnA=");
+    EXPECT_EQ(client.requestHeaders().at("Connection"), "close");
+}
+
+TEST(HttpClient, ConnectFailureReportsItsText) {
+    int freePort = 0;
+    {
+        ListenSocket probe;
+        ASSERT_TRUE(probe.listen());
+        freePort = probe.port();
+    }
+    HttpClient client(2000);
+    client.host = "127.0.0.1";
+    client.port = freePort;
+    std::string body;
+    TraceReceiver receiver(body);
+    EXPECT_FALSE(client.sendRequest("/", "", receiver));
+    EXPECT_EQ(receiver.error(), kConnectFailedText);
+    EXPECT_EQ(receiver.trace, std::vector<std::string>{"connect 127.0.0.1:" + std::to_string(freePort)});
+}
+
+TEST(HttpClient, BadOrMissingStatusLineIsReceiveFailure) {
+    for (const std::string& reply : {std::string("HTTP/1.1 200\r\n\r\n"), std::string("HTTP/2.0 200 OK\r\n\r\n"),
+                                    std::string("HTTP/1.1 2x0 OK\r\n\r\n"), std::string(""),
+                                    std::string("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n")}) {
+        ScriptedServer server({reply});
+        HttpClient client = clientFor(server);
+        std::string body;
+        BodyReceiver receiver(body);
+        EXPECT_FALSE(client.sendRequest("/", "", receiver)) << reply;
+        EXPECT_EQ(receiver.error(), kReceiveFailedText) << reply;
+    }
+}
+
+TEST(HttpClient, UnknownLengthReadsToTheEnd) {
+    ScriptedServer server({"HTTP/1.0 404 Not Found\r\nX-A: 1\r\nX-A:   2  \r\nbare line\r\n\r\nall of it"});
+    HttpClient client = clientFor(server);
+    std::string body;
+    TraceReceiver receiver(body);
+    ASSERT_TRUE(client.sendRequest("/", "", receiver));
+    EXPECT_EQ(body, "all of it");
+    EXPECT_EQ(client.response().status(), 404);
+    EXPECT_EQ(client.response().header("x-a"), "2  ");
+    EXPECT_EQ(client.response().header("bare line", "?"), "");
+    EXPECT_EQ(receiver.trace.at(1), "length -1");
+}
+
+TEST(HttpClient, ZeroLengthCompletesWithoutReading) {
+    ScriptedServer server({"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\nnot body"});
+    HttpClient client = clientFor(server);
+    std::string body;
+    BodyReceiver receiver(body);
+    ASSERT_TRUE(client.sendRequest("/", "", receiver));
+    EXPECT_EQ(body, "");
+    EXPECT_TRUE(receiver.complete());
+}
+
+TEST(HttpClient, ChunkedBodyIsDecodedOnlyForExactValue) {
+    const std::string chunks = "5\r\nhello\r\n3;x=y\r\n ab\r\n0\r\nTrailer: t\r\n\r\n";
+    {
+        ScriptedServer server({"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + chunks});
+        HttpClient client = clientFor(server);
+        std::string body;
+        BodyReceiver receiver(body);
+        ASSERT_TRUE(client.sendRequest("/", "", receiver));
+        EXPECT_EQ(body, "hello ab");
+    }
+    {
+        ScriptedServer server({"HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n" + chunks});
+        HttpClient client = clientFor(server);
+        std::string body;
+        BodyReceiver receiver(body);
+        ASSERT_TRUE(client.sendRequest("/", "", receiver));
+        EXPECT_EQ(body, chunks);
+    }
+}
+
+TEST(HttpClient, ShortBodyResumesWithRangeAndEtag) {
+    const std::string full = std::string(40, 'a') + std::string(20, 'b') + std::string(40, 'c');
+    ScriptedServer server({
+        "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nETag: \"e1\"\r\n\r\n" + full.substr(0, 40),
+        "HTTP/1.1 206 Partial\r\nContent-Length: 60\r\nContent-Range: bytes 40-99/100\r\n\r\n" + full.substr(40, 20),
+        "HTTP/1.1 206 Partial\r\nContent-Length: 40\r\n\r\n" + full.substr(60),
+    });
+    HttpClient client = clientFor(server);
+    std::string body;
+    TraceReceiver receiver(body);
+    ASSERT_TRUE(client.sendRequest("/big", "", receiver));
+    EXPECT_EQ(body, full);
+    const std::vector<std::string> requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].find("range:"), std::string::npos);
+    EXPECT_NE(requests[1].find("etag: \"e1\"\r\nhost: 127.0.0.1\r\nrange: bytes=40-\r\n"), std::string::npos);
+    // The second answer had no ETag: the header is sent empty.
+    EXPECT_NE(requests[2].find("etag: \r\n"), std::string::npos);
+    EXPECT_NE(requests[2].find("range: bytes=60-\r\n"), std::string::npos);
+    const std::vector<std::string> expected = {"connect 127.0.0.1:" + std::to_string(server.port()),
+                                               "length 100", "retry 1", "length 60", "retry 2", "length 40",
+                                               "complete"};
+    EXPECT_EQ(receiver.trace, expected);
+}
+
+TEST(HttpClient, ResumedAnswerWithWholeBodyFailsInsteadOfDuplicating) {
+    const std::string full(100, 'z');
+    ScriptedServer server({"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + full.substr(0, 30), ok(full)});
+    HttpClient client = clientFor(server);
+    std::string body;
+    BodyReceiver receiver(body);
+    EXPECT_FALSE(client.sendRequest("/", "", receiver));
+    EXPECT_EQ(receiver.error(), kReceiveFailedText);
+    EXPECT_EQ(body.size(), 30u);
+}
+
+TEST(HttpClient, ResumedAnswerWithWrongRangeFails) {
+    ScriptedServer server({"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n12345",
+                           "HTTP/1.1 206 P\r\nContent-Length: 10\r\nContent-Range: bytes 0-9/10\r\n\r\n1234567890"});
+    HttpClient client = clientFor(server);
+    std::string body;
+    BodyReceiver receiver(body);
+    EXPECT_FALSE(client.sendRequest("/", "", receiver));
+    EXPECT_EQ(body, "12345");
+}
+
+TEST(HttpClient, ServerWithoutProgressEndsTheRetries) {
+    // Each answer breaks off before any byte of the remaining body.
+    const std::string stuck = "HTTP/1.1 206 P\r\nContent-Length: 90\r\n\r\n";
+    ScriptedServer server({"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789", stuck, stuck, stuck});
+    HttpClient client = clientFor(server);
+    std::string body;
+    TraceReceiver receiver(body);
+    EXPECT_FALSE(client.sendRequest("/", "", receiver));
+    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(body, "0123456789");
+}
+
+TEST(HttpClient, AttemptsAreBoundedEvenWithProgress) {
+    std::vector<std::string> replies = {"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nx"};
+    for (int i = 1; i < 20; ++i) replies.push_back("HTTP/1.1 206 P\r\nContent-Length: " + std::to_string(100 - i) + "\r\n\r\nx");
+    ScriptedServer server(replies);
+    HttpClient client = clientFor(server);
+    std::string body;
+    BodyReceiver receiver(body);
+    EXPECT_FALSE(client.sendRequest("/", "", receiver));
+    EXPECT_EQ(static_cast<int>(server.requests().size()), kMaxAttempts);
+}
+
+TEST(HttpClient, OversizedHeadAndBodyFailCleanly) {
+    {
+        ScriptedServer server({"HTTP/1.1 200 OK\r\nX: " + std::string(kMaxResponseHeadBytes, 'h') + "\r\n\r\n"});
+        HttpClient client = clientFor(server);
+        std::string body;
+        BodyReceiver receiver(body);
+        EXPECT_FALSE(client.sendRequest("/", "", receiver));
+        EXPECT_EQ(receiver.error(), kReceiveFailedText);
+    }
+    {
+        ScriptedServer server({"HTTP/1.1 200 OK\r\n\r\n" + std::string(kMaxBodyBytes + 10, 'b')});
+        HttpClient client = clientFor(server);
+        std::string body;
+        BodyReceiver receiver(body);
+        EXPECT_FALSE(client.sendRequest("/", "", receiver));
+        EXPECT_EQ(body.size(), static_cast<size_t>(kMaxBodyBytes));
+    }
+}
+
+TEST(HttpResponse, EmptyHeaderValueDoesNotSwallowTheNextLine) {
+    const std::string head = "HTTP/1.1 200 OK\r\nETag:\r\nContent-Length: 2\r\n\r\nab";
+    StringSource source(head);
+    HttpResponse response;
+    ASSERT_TRUE(response.readHead(source));
+    EXPECT_EQ(response.header("etag", "?"), "");
+    EXPECT_EQ(response.headerInt("content-length", -1), 2);
+    EXPECT_EQ(source.next(), 'a');
+}
+
+TEST(HttpResponse, HeadReadByteByByteMatchesWhole) {
+    const std::string head = "HTTP/1.1 301 Moved Permanently\r\nLocation: /x\r\n\tweird\r\n:novalue\r\n\r\n";
+    StringSource whole(head);
+    HttpResponse a;
+    ASSERT_TRUE(a.readHead(whole));
+    EXPECT_EQ(a.status(), 301);
+    EXPECT_EQ(a.reason(), "Moved Permanently");
+    EXPECT_EQ(a.header("location"), "/x");
+    EXPECT_EQ(a.header("\tweird", "?"), "");
+    EXPECT_EQ(a.header("", "?"), "novalue");
+    // Every truncation inside the head is a failure.
+    for (size_t cut = 0; cut + 1 < head.size(); ++cut) {
+        StringSource s(head.substr(0, cut));
+        HttpResponse r;
+        EXPECT_FALSE(r.readHead(s)) << cut;
+    }
+}
+
+TEST(ChunkedSource, DecodesAndStopsAtEndOrBadSize) {
+    const auto decode = [](std::string input) {
+        StringSource inner(input);
+        ChunkedSource chunked(inner);
+        std::string out;
+        for (int b; (b = chunked.next()) >= 0;) out.push_back(static_cast<char>(b));
+        EXPECT_EQ(chunked.next(), -1);
+        return out;
+    };
+    EXPECT_EQ(decode("5\r\nhello\r\n3\r\nabc\r\n0\r\nT: 1\r\n\r\nafter"), "helloabc");
+    EXPECT_EQ(decode("A\nabcdefghij\n0\n\n"), "abcdefghij");
+    EXPECT_EQ(decode("-1\r\nxx"), "");
+    EXPECT_EQ(decode("zz\r\nxx"), "");  // no hexadecimal digits: size 0, the last chunk
+    EXPECT_EQ(decode("8\r\nabc"), "abc");
+    EXPECT_EQ(decode(""), "");
+    EXPECT_EQ(decode(std::string(kMaxChunkLineBytes + 5, '1')), "");
+}

@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""A TCP relay that can cut HTTP responses short, to test resumption against a real server.
+
+    python3 tools/fault_relay.py --port 0 --upstream 18090 [--port-file FILE]
+
+Connections are passed through to 127.0.0.1:UPSTREAM unchanged. A control request on the relay
+itself, "GET /_relay/arm?cut=N&times=K", arms the next K relayed connections to close after N
+bytes of response body (counted after the blank line that ends the response head). The answer
+to the control request is "armed". Prints "fault relay listening on 127.0.0.1:PORT" when ready.
+"""
+import argparse
+import signal
+import socket
+import sys
+import threading
+import urllib.parse
+
+lock = threading.Lock()
+pending_cuts = []  # one entry per armed connection: body bytes to pass before closing
+
+
+def pump_request(client, upstream):
+    try:
+        while True:
+            data = client.recv(65536)
+            if not data:
+                break
+            upstream.sendall(data)
+    except OSError:
+        pass
+    try:
+        upstream.shutdown(socket.SHUT_WR)
+    except OSError:
+        pass
+
+
+def relay(client, first, upstream_port, cut):
+    upstream = socket.create_connection(("127.0.0.1", upstream_port))
+    upstream.sendall(first)
+    threading.Thread(target=pump_request, args=(client, upstream), daemon=True).start()
+    head = b""
+    body_seen = None  # None while still in the head
+    try:
+        while True:
+            data = upstream.recv(65536)
+            if not data:
+                break
+            if body_seen is None:
+                head += data
+                end = head.find(b"\r\n\r\n")
+                if end < 0:
+                    client.sendall(data)
+                    continue
+                head_part_len = len(data) - (len(head) - (end + 4))
+                client.sendall(data[:head_part_len])
+                data = data[head_part_len:]
+                body_seen = 0
+            if cut is not None and body_seen + len(data) >= cut:
+                client.sendall(data[: cut - body_seen])
+                break
+            client.sendall(data)
+            body_seen += len(data)
+    except OSError:
+        pass
+    finally:
+        for s in (upstream, client):
+            try:
+                s.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+            s.close()
+
+
+def handle(client, upstream_port):
+    client.settimeout(30)
+    try:
+        first = client.recv(65536)
+    except OSError:
+        client.close()
+        return
+    if first.startswith(b"GET /_relay/arm?"):
+        target = first.split(b" ", 2)[1].decode("latin-1")
+        query = urllib.parse.parse_qs(urllib.parse.urlsplit(target).query)
+        cut = int(query.get("cut", ["0"])[0])
+        times = int(query.get("times", ["1"])[0])
+        with lock:
+            pending_cuts.extend([cut] * times)
+        client.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\narmed")
+        client.close()
+        return
+    with lock:
+        cut = pending_cuts.pop(0) if pending_cuts else None
+    client.settimeout(None)
+    relay(client, first, upstream_port, cut)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--upstream", type=int, required=True)
+    parser.add_argument("--port-file")
+    args = parser.parse_args()
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind(("127.0.0.1", args.port))
+    server.listen(64)
+    port = server.getsockname()[1]
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    if args.port_file:
+        with open(args.port_file, "w") as f:
+            f.write(str(port))
+    print("fault relay listening on 127.0.0.1:%d" % port, flush=True)
+    while True:
+        client, _ = server.accept()
+        threading.Thread(target=handle, args=(client, args.upstream), daemon=True).start()
+
+
+if __name__ == "__main__":
+    main()
