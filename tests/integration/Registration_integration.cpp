@@ -1,0 +1,198 @@
+// The whole booking walk against the recorder simulator: acceptance, refusal, the one retry of
+// the frame page, failures at every step, cancellation between steps and Basic authorization.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "net/HttpClient.h"
+#include "recorder/Registration.h"
+#include "settings/ChannelTable.h"
+#include "settings/ConfigStore.h"
+#include "tests/support/TestServers.h"
+
+namespace {
+
+// Records what the job shows; can raise the cancel flag when a given step text appears.
+class RecordingHost : public DialogHost {
+public:
+    void setStepText(const std::string& text) override {
+        record("step:" + text);
+        if (!cancelOnStep.empty() && text == cancelOnStep) cancel = true;
+    }
+    void setResultText(const std::string& text) override { record("result:" + text); }
+    bool cancelRequested() const override { return cancel.load(); }
+    void postCompletion() override { record("command:6"); }
+    void showErrorBox(const std::string& text) override { record("box:" + text); }
+
+    std::vector<std::string> events() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return events_;
+    }
+    std::atomic<bool> cancel{false};
+    std::string cancelOnStep;
+
+private:
+    void record(const std::string& e) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.push_back(e);
+    }
+    std::mutex mutex_;
+    std::vector<std::string> events_;
+};
+
+const std::string kStep1 = "step:" + registrationStepText(1);
+const std::string kStep2 = "step:" + registrationStepText(2);
+const std::string kStep3 = "step:" + registrationStepText(3);
+const std::string kStep4 = "step:" + registrationStepText(4);
+const std::string kRetry = std::string("step:") + kRetryWaitText;
+const std::string kRunning = std::string("result:") + kJobRunningText;
+const std::string kOk = std::string("result:") + kJobSucceededText;
+const std::string kFailed = std::string("result:") + kJobFailedText;
+const std::string kCancelled = std::string("result:") + kJobCancelledText;
+
+class BookingWalk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port = testServerPort("PELORANE_SIM_PORT");
+        ASSERT_NE(port, 0) << "servers not running: start them with scripts/test-servers.sh";
+        control("/_sim/reset?seed=0");
+        config.setHttpserver("127.0.0.1");
+        config.setHttpport(port);
+        channels.load("");  // defaults
+        reservation.channel = channels.findByCode(4);
+        reservation.date.year = 2027;
+        reservation.date.month = 3;
+        reservation.date.day = 3;
+        reservation.startHour = 21;
+        reservation.startMinute = 0;
+        reservation.endHour = 22;
+        reservation.endMinute = 54;
+        reservation.title = "\x83\x5c\x83\x8c test";  // ソレ test
+        reservation.vrate = 3000;
+        reservation.dvdr = 1;
+        reservation.amode = 1;
+    }
+
+    std::string control(const std::string& path, int simPort = 0) {
+        HttpClient client(5000);
+        client.host = "127.0.0.1";
+        client.port = simPort != 0 ? simPort : port;
+        client.setHeader("Connection", "close");
+        std::string body;
+        BodyReceiver receiver(body);
+        client.sendRequest(path, "", receiver);
+        return body;
+    }
+
+    int run(RecordingHost& host, int retryDelayMs = 1000) {
+        HttpRegistrationJob job(host, config, buildRegistrationForm(reservation), 5000, retryDelayMs);
+        EXPECT_TRUE(job.start());
+        EXPECT_TRUE(job.wait());
+        return job.exitCode();
+    }
+
+    int port = 0;
+    ConfigStore config;
+    ChannelTable channels;
+    Reservation reservation;
+};
+
+}  // namespace
+
+TEST_F(BookingWalk, AcceptedBookingShowsTheRecordersMessageAndAppearsInTheList) {
+    RecordingHost host;
+    ASSERT_EQ(run(host), 1);
+    const std::vector<std::string> events = host.events();
+    ASSERT_EQ(events.size(), 8u);
+    EXPECT_EQ(events[0], kRunning);
+    EXPECT_EQ(events[1], kStep1);
+    EXPECT_EQ(events[2], kStep2);
+    EXPECT_EQ(events[3], kStep3);
+    EXPECT_EQ(events[4], kStep4);
+    EXPECT_EQ(events[5].rfind("step:", 0), 0u);
+    EXPECT_NE(events[5], kStep4);  // the recorder's own acceptance text
+    EXPECT_EQ(events[6], kOk);
+    EXPECT_EQ(events[7], "command:6");
+    const std::string log = control("/_sim/log");
+    EXPECT_NE(log.find("\"/program/rsv/entry.htm\""), std::string::npos);
+    const std::string reservations = control("/_sim/reservations");
+    EXPECT_NE(reservations.find("2027/03/03"), std::string::npos) << reservations;
+    EXPECT_NE(reservations.find("21:00"), std::string::npos);
+}
+
+TEST_F(BookingWalk, RefusalShowsTheRecordersReasonInAMessageBox) {
+    RecordingHost first;
+    ASSERT_EQ(run(first), 1);
+    RecordingHost second;  // the same time again overlaps
+    EXPECT_EQ(run(second), 0);
+    const std::vector<std::string> events = second.events();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[events.size() - 3].rfind("box:", 0), 0u);
+    EXPECT_GT(events[events.size() - 3].size(), 4u);
+    EXPECT_EQ(events[events.size() - 2], kFailed);
+}
+
+TEST_F(BookingWalk, FramePageFailingOnceIsRetriedAfterAPause) {
+    control("/_sim/fail?step=2&count=1&status=500");
+    RecordingHost host;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(run(host), 1);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(950));
+    const std::vector<std::string> events = host.events();
+    ASSERT_GE(events.size(), 5u);
+    EXPECT_EQ(events[2], kStep2);
+    EXPECT_EQ(events[3], kRetry);
+    EXPECT_EQ(events[4], kStep3);
+}
+
+TEST_F(BookingWalk, FramePageFailingTwiceFails) {
+    control("/_sim/fail?step=2&count=2&mode=close");
+    RecordingHost host;
+    EXPECT_EQ(run(host, 50), 0);
+    const std::vector<std::string> expected = {kRunning, kStep1, kStep2, kRetry, kFailed, "command:6"};
+    EXPECT_EQ(host.events(), expected);
+}
+
+TEST_F(BookingWalk, RedirectAtAnyStepFails) {
+    for (int step = 1; step <= 4; ++step) {
+        control("/_sim/reset?seed=0");
+        // Step 2 is retried once, so it must fail twice.
+        control("/_sim/fail?step=" + std::to_string(step) + "&count=" + (step == 2 ? "2" : "1") +
+                "&status=302&location=/program/b_prgrm.htm");
+        RecordingHost host;
+        EXPECT_EQ(run(host, 50), 0) << "step " << step;
+        const std::vector<std::string> events = host.events();
+        EXPECT_EQ(events.at(events.size() - 2), kFailed) << "step " << step;
+        EXPECT_EQ(control("/_sim/reservations").find("2027/03/03"), std::string::npos) << "step " << step;
+    }
+}
+
+TEST_F(BookingWalk, CancelBetweenStepsStopsBeforeTheNextRequest) {
+    RecordingHost host;
+    host.cancelOnStep = registrationStepText(3);
+    EXPECT_EQ(run(host), 0);
+    const std::vector<std::string> expected = {kRunning, kStep1, kStep2, kStep3, kCancelled, "command:6"};
+    EXPECT_EQ(host.events(), expected);
+    const std::string log = control("/_sim/log");
+    EXPECT_EQ(log.find("/program/rsv/reserve.htm\""), std::string::npos) << "step 3 was requested";
+    EXPECT_EQ(control("/_sim/reservations").find("2027/03/03"), std::string::npos);
+}
+
+TEST_F(BookingWalk, BasicAuthorizationFromTheSettings) {
+    const int authPort = testServerPort("PELORANE_SIM_AUTH_PORT");
+    ASSERT_NE(authPort, 0);
+    control("/_sim/reset?seed=0", authPort);
+    config.setHttpport(authPort);
+    RecordingHost refused;
+    EXPECT_EQ(run(refused, 50), 0);
+    config.setHttpuser("rd");
+    config.setHttppass("secret");
+    RecordingHost accepted;
+    EXPECT_EQ(run(accepted), 1);
+    EXPECT_NE(control("/_sim/reservations", authPort).find("2027/03/03"), std::string::npos);
+}

@@ -1,0 +1,58 @@
+// The registration form body: field order, encoding and the optional bExec pair.
+#include <gtest/gtest.h>
+
+#include "recorder/Registration.h"
+#include "settings/ChannelTable.h"
+
+namespace {
+
+Reservation sample(const ChannelEntry& channel) {
+    Reservation r;
+    r.channel = &channel;
+    r.date.year = 2004;
+    r.date.month = 1;
+    r.date.day = 31;
+    r.startHour = 21;
+    r.startMinute = 5;
+    r.endHour = 22;
+    r.endMinute = 54;
+    r.title = "A B\x83\x5c";      // "A Bソ": a blank and a 0x5C trail byte
+    r.detail = "line1\r\nline2";
+    r.disc = 1;
+    r.dvdr = 4;
+    r.vrate = 3000;
+    r.amode = 2;
+    r.genre = 10;
+    r.bExec = 1;
+    r.bAutoChapter = 0;
+    r.bVPerform = 1;
+    return r;
+}
+
+}  // namespace
+
+TEST(RegistrationForm, SeventeenFieldsInTheRecordersOrder) {
+    ChannelEntry ch4;
+    ch4.code = 4;
+    ch4.label = "CH4";
+    EXPECT_EQ(buildRegistrationForm(sample(ch4)),
+              "bExec=ON&title_name=A%20B%83\\&channel=4&disc=1&dvdr=4&date=2004%2F01%2F31&vrate=3000"
+              "&start_hour=21&start_minute=5&amode=2&bVPerform=1&bAutoChapter=0&end_hour=22&end_minute=54"
+              "&genre=10&detail=line1%0D%0Aline2&end_form=0");
+}
+
+TEST(RegistrationForm, DisabledReservationLeavesOutBExec) {
+    ChannelEntry bs3;
+    bs3.code = 103;
+    Reservation r = sample(bs3);
+    r.bExec = 0;
+    const std::string body = buildRegistrationForm(r);
+    EXPECT_EQ(body.rfind("title_name=", 0), 0u);
+    EXPECT_NE(body.find("&channel=103&"), std::string::npos);
+    EXPECT_EQ(body.find("bExec"), std::string::npos);
+}
+
+TEST(RegistrationForm, StepTexts) {
+    EXPECT_EQ(registrationStepText(1), "\x93\x6f\x98\x5e\x8f\x88\x97\x9d(1/4)");
+    EXPECT_EQ(registrationStepText(4), "\x93\x6f\x98\x5e\x8f\x88\x97\x9d(4/4)");
+}
