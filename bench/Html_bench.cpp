@@ -42,7 +42,9 @@ struct Lcg {
     }
 };
 
-std::string twoDigits(uint32_t n) { return std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10); }
+std::string twoDigits(uint32_t n) {
+    return std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10);
+}
 
 // The recorder's reservation list as a table of many rows, "予約一覧" as its title.
 std::string buildPage() {

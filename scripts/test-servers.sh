@@ -92,7 +92,7 @@ http {
     }
 }
 NGINX
-nginx -p "$W/nginx/" -c conf/nginx.conf -g 'daemon off;' & pids="$pids $!"
+nginx -p "$W/nginx/" -c conf/nginx.conf -g 'daemon off;' > "$W/nginx/logs/stdout.log" 2>&1 < /dev/null & pids="$pids $!"
 
 # tinyproxy with Basic proxy authorization.
 proxy_port="$(free_port)"
@@ -105,17 +105,17 @@ BasicAuth proxyuser proxypass
 DisableViaHeader Yes
 LogLevel Warning
 PROXY
-tinyproxy -d -c "$W/proxy/tinyproxy.conf" > "$W/proxy/tinyproxy.log" 2>&1 & pids="$pids $!"
+tinyproxy -d -c "$W/proxy/tinyproxy.conf" > "$W/proxy/tinyproxy.log" 2>&1 < /dev/null & pids="$pids $!"
 
 # The fault-injecting relay in front of nginx.
 relay_port="$(free_port)"
-python3 "$here/tools/fault_relay.py" --port "$relay_port" --upstream "$nginx_port" > "$W/relay.log" 2>&1 & pids="$pids $!"
+python3 "$here/tools/fault_relay.py" --port "$relay_port" --upstream "$nginx_port" > "$W/relay.log" 2>&1 < /dev/null & pids="$pids $!"
 
 # The recorder simulator.
 sim_port="$(free_port)"
-python3 "$here/tools/recorder_sim.py" --port "$sim_port" > "$W/sim.log" 2>&1 & pids="$pids $!"
+python3 "$here/tools/recorder_sim.py" --port "$sim_port" > "$W/sim.log" 2>&1 < /dev/null & pids="$pids $!"
 sim_auth_port="$(free_port)"
-python3 "$here/tools/recorder_sim.py" --port "$sim_auth_port" --user rd --password secret > "$W/sim-auth.log" 2>&1 & pids="$pids $!"
+python3 "$here/tools/recorder_sim.py" --port "$sim_auth_port" --user rd --password secret > "$W/sim-auth.log" 2>&1 < /dev/null & pids="$pids $!"
 
 cat > "$envfile" <<ENV
 PELORANE_SCRATCH=$W
