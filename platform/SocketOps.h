@@ -19,9 +19,11 @@ bool connectWithin(intptr_t socket, uint32_t address, int port, int timeoutMs);
 // 1 when ready, 0 on time-out, -1 on error.
 int waitReadable(intptr_t socket, int timeoutMs);
 int waitWritable(intptr_t socket, int timeoutMs);
-// One recv / one send; -1 on error.
+// One recv / one send that never blocks (0 when the send buffer is full); -1 on error.
 int receiveSome(intptr_t socket, char* buffer, int size);
 int sendSome(intptr_t socket, const char* data, int size);
+// Bounds a blocking send where the system needs it (sends elsewhere never block).
+void setSendTimeout(intptr_t socket, int timeoutMs);
 // Shuts down both directions and closes; true when the close succeeded.
 bool shutdownAndClose(intptr_t socket);
 // A socket listening on 127.0.0.1:port (0 = any free port); the chosen port in boundPort.

@@ -97,6 +97,8 @@ int sendSome(intptr_t socket, const char* data, int size) {
     return n < 0 ? -1 : static_cast<int>(n);
 }
 
+void setSendTimeout(intptr_t, int) {}
+
 bool shutdownAndClose(intptr_t socket) {
     ::shutdown(static_cast<int>(socket), SHUT_RDWR);
     return ::close(static_cast<int>(socket)) == 0;

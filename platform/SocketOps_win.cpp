@@ -104,6 +104,12 @@ int sendSome(intptr_t socket, const char* data, int size) {
     return n == SOCKET_ERROR ? -1 : n;
 }
 
+void setSendTimeout(intptr_t socket, int timeoutMs) {
+    // Winsock sends block until the data is queued; SO_SNDTIMEO bounds that wait.
+    const DWORD ms = static_cast<DWORD>(timeoutMs);
+    setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&ms), sizeof ms);
+}
+
 bool shutdownAndClose(intptr_t socket) {
     shutdown(static_cast<SOCKET>(socket), SD_BOTH);
     return closesocket(static_cast<SOCKET>(socket)) == 0;

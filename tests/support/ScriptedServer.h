@@ -36,7 +36,7 @@ private:
     void serve() {
         size_t next = 0;
         while (!stop_) {
-            auto conn = socket_.accept(50, 5000);
+            auto conn = socket_.accept(50, 60000);
             if (!conn) continue;
             const std::string request = readRequest(*conn);
             {
