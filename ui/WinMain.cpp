@@ -1,0 +1,4 @@
+// Entry point placeholder until the dialogs arrive.
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
