@@ -10,12 +10,6 @@ const char* const kConnectFailedText = "\x90\xda\x91\xb1\x8e\xb8\x94\x73\x81\x49
 const char* const kSendFailedText = "\x91\x97\x90\x4d\x8e\xb8\x94\x73\x81\x49";     // 送信失敗！
 const char* const kReceiveFailedText = "\x8e\xf3\x90\x4d\x8e\xb8\x94\x73\x81\x49";  // 受信失敗！
 
-bool BodyReceiver::onByte(int byte) {
-    if (body_.size() >= static_cast<size_t>(kMaxBodyBytes)) return false;
-    body_.push_back(static_cast<char>(byte));
-    return true;
-}
-
 bool BodyReceiver::onRetry(int attempt) {
     // A server that keeps breaking off without progress must not keep the job busy for ever.
     if (attempt >= kMaxAttempts || body_.size() <= sizeAtLastAttempt_) return false;
@@ -78,6 +72,19 @@ long long contentRangeStart(const HttpResponse& response) {
     return parseDecimal(rest);
 }
 
+// Passes body bytes to the receiver until the length is reached or the source ends; false when
+// the receiver refuses a byte. A template so that the plain reader's next() is inlined.
+template <typename Source, typename Receiver>
+bool deliverBody(Source& source, int length, Receiver& receiver, long long& delivered) {
+    while (length < 0 || delivered < length) {
+        const int b = source.next();
+        if (b < 0) break;
+        if (!receiver.onByte(b)) return false;
+        ++delivered;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool HttpClient::sendRequest(const std::string& requestPath, const std::string& body, HttpReceiver& receiver) {
@@ -120,15 +127,18 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
         if (length < 0) length = -1;
         if (!receiver.onLength(length)) return false;
 
-        ChunkedSource chunked(reader);
-        ByteSource& source = response_.isChunked() ? static_cast<ByteSource&>(chunked) : reader;
         long long delivered = 0;
-        while (length < 0 || delivered < length) {
-            const int b = source.next();
-            if (b < 0) break;
-            if (!receiver.onByte(b)) return false;
-            ++delivered;
+        bool accepted;
+        BodyReceiver* collector = dynamic_cast<BodyReceiver*>(&receiver);
+        if (response_.isChunked()) {
+            ChunkedSource chunked(reader);
+            accepted = deliverBody(chunked, length, receiver, delivered);
+        } else if (collector != nullptr) {
+            accepted = deliverBody(reader, length, *collector, delivered);
+        } else {
+            accepted = deliverBody(reader, length, receiver, delivered);
         }
+        if (!accepted) return false;
         deliveredInAll += delivered;
         if (length < 0 || delivered == length) {
             receiver.onComplete();

@@ -44,7 +44,12 @@ public:
     bool onConnect(const std::string&, int) override { return true; }
     bool onHeaders(const HttpResponse&) override { return true; }
     bool onLength(int) override { return true; }
-    bool onByte(int byte) override;
+    // Inline and final: the client calls it without a virtual dispatch for every body byte.
+    bool onByte(int byte) final {
+        if (body_.size() >= static_cast<size_t>(kMaxBodyBytes)) return false;
+        body_.push_back(static_cast<char>(byte));
+        return true;
+    }
     bool onRetry(int attempt) override;
     void onError(const std::string& message) override { error_ = message; }
     void onComplete() override { complete_ = true; }

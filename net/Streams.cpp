@@ -34,15 +34,13 @@ int StringSink::write(const char* data, int length) {
     return length;
 }
 
-int BufferedReader::next() {
+int BufferedReader::refill() {
     if (fill_ == -1) return -1;
-    if (position_ >= fill_) {
-        position_ = 0;
-        fill_ = stream_.read(buffer_, kStreamBufferSize);
-        if (fill_ <= 0) {  // end of data, error and time-out all end the data for good
-            fill_ = -1;
-            return -1;
-        }
+    position_ = 0;
+    fill_ = stream_.read(buffer_, kStreamBufferSize);
+    if (fill_ <= 0) {  // end of data, error and time-out all end the data for good
+        fill_ = -1;
+        return -1;
     }
     return static_cast<unsigned char>(buffer_[position_++]);
 }

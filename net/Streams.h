@@ -57,12 +57,18 @@ private:
 constexpr int kStreamBufferSize = 1024;
 
 // Reads a channel in blocks of kStreamBufferSize; the channel is not owned.
-class BufferedReader : public ByteSource {
+class BufferedReader final : public ByteSource {
 public:
     explicit BufferedReader(ByteStream& stream) : stream_(stream) {}
-    int next() override;
+    // Inline fast path: bodies pass through here one byte at a time.
+    int next() override {
+        if (position_ < fill_) return static_cast<unsigned char>(buffer_[position_++]);
+        return refill();
+    }
 
 private:
+    int refill();
+
     ByteStream& stream_;
     char buffer_[kStreamBufferSize];
     int position_ = 0;
