@@ -2,48 +2,13 @@
 // save + load + save gives the same bytes and the same entries (a lone station code aside).
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 
+#include "fuzz/FuzzSupport.h"
 #include "settings/ChannelTable.h"
-
-namespace fs = std::filesystem;
+#include "tests/support/TempDir.h"
 
 namespace {
-
-// One private folder for the whole run, removed at exit.
-class Workspace {
-public:
-    Workspace() {
-        dir_ = fs::temp_directory_path() / ("pelorane-fuzz-channels-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-    }
-    ~Workspace() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    std::string file(const char* name) const { return (dir_ / name).u8string(); }
-
-private:
-    fs::path dir_;
-};
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(fs::u8path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void check(bool condition) {
-    if (!condition) __builtin_trap();
-}
 
 void checkTable(const ChannelTable& table) {
     check(table.size() > 0);
@@ -62,7 +27,7 @@ void checkTable(const ChannelTable& table) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const Workspace workspace;
+    static const TempDir workspace("pelorane-fuzz-channels");  // one folder for the whole run
     const std::string path = workspace.file("channels.ini");
     writeBytes(path, std::string(reinterpret_cast<const char*>(data), size));
 

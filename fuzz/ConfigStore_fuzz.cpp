@@ -1,50 +1,17 @@
 // Fuzzes the INI loader from a real file: the loaded store keeps the loader's invariants, and
 // save + load + save gives the same store and the same bytes.
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 
+#include "fuzz/FuzzSupport.h"
 #include "settings/ConfigStore.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// One private folder for the whole run, removed at exit.
-class Workspace {
-public:
-    Workspace() {
-        dir_ = fs::temp_directory_path() / ("pelorane-fuzz-config-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-    }
-    ~Workspace() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    std::string file(const char* name) const { return (dir_ / name).u8string(); }
-
-private:
-    fs::path dir_;
-};
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(fs::u8path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void check(bool condition) {
-    if (!condition) __builtin_trap();
-}
 
 void checkShape(const ConfigStore& store) {
     for (const auto& [section, keys] : store.sections()) {
@@ -62,7 +29,7 @@ void checkShape(const ConfigStore& store) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const Workspace workspace;
+    static const TempDir workspace("pelorane-fuzz-config");  // one folder for the whole run
     const std::string input(reinterpret_cast<const char*>(data), size);
     const std::string path = workspace.file("Pelorane.ini");
 

@@ -4,28 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzSupport.h"
 #include "recorder/HtmlReader.h"
 #include "recorder/MemorySource.h"
+#include "tests/support/StringSource.h"
 
 namespace {
-
-bool hasUpperCase(const std::string& s) {
-    for (char c : s) {
-        if (c >= 'A' && c <= 'Z') return true;
-    }
-    return false;
-}
-
-class ByteByByteSource : public ByteSource {
-public:
-    ByteByByteSource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    int next() override { return position_ < size_ ? data_[position_++] : -1; }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t position_ = 0;
-};
 
 // Reads every token; traps when the loop runs longer than the input allows.
 std::vector<std::string> readAll(ByteSource& source, size_t size) {
@@ -76,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     MemorySource memory(input);
     const std::vector<std::string> tokens = readAll(memory, size);
-    ByteByByteSource bytewise(data, size);
+    StringSource bytewise(data, size);
     if (readAll(bytewise, size) != tokens) __builtin_trap();
 
     // A findStartTag loop ends, and each find lands on a start tag of that name.

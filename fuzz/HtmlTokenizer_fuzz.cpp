@@ -4,17 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzSupport.h"
 #include "recorder/HtmlTokenizer.h"
 #include "recorder/MemorySource.h"
+#include "tests/support/StringSource.h"
 
 namespace {
-
-bool hasUpperCase(const std::string& s) {
-    for (char c : s) {
-        if (c >= 'A' && c <= 'Z') return true;
-    }
-    return false;
-}
 
 // Records events and refuses the event numbered refuseAt (none when negative).
 class CheckingHandler : public HtmlHandler {
@@ -53,17 +48,6 @@ private:
     long refuseAt_;
 };
 
-class ByteByByteSource : public ByteSource {
-public:
-    ByteByByteSource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    int next() override { return position_ < size_ ? data_[position_++] : -1; }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t position_ = 0;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -74,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (all.events.size() > size + 1) __builtin_trap();
 
     CheckingHandler bytewise(-1);
-    ByteByByteSource source(data, size);
+    StringSource source(data, size);
     HtmlTokenizer tokenizer;
     if (!tokenizer.run(&source, &bytewise)) __builtin_trap();
     if (bytewise.events != all.events) __builtin_trap();

@@ -5,25 +5,10 @@
 
 #include "net/ChunkedSource.h"
 #include "net/HttpResponse.h"
-
-namespace {
-
-class BytesSource : public ByteSource {
-public:
-    BytesSource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    int next() override { return position_ < size_ ? data_[position_++] : -1; }
-    size_t position() const { return position_; }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t position_ = 0;
-};
-
-}  // namespace
+#include "tests/support/StringSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    BytesSource source(data, size);
+    StringSource source(data, size);
     HttpResponse response;
     if (response.readHead(source)) {
         if (response.status() < 0 || response.status() > 999) __builtin_trap();

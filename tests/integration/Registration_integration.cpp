@@ -2,9 +2,7 @@
 // the frame page, failures at every step, cancellation between steps and Basic authorization.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,37 +10,11 @@
 #include "recorder/Registration.h"
 #include "settings/ChannelTable.h"
 #include "settings/ConfigStore.h"
+#include "tests/support/RecordingDialogHost.h"
+#include "tests/support/ReservationData.h"
 #include "tests/support/TestServers.h"
 
 namespace {
-
-// Records what the job shows; can raise the cancel flag when a given step text appears.
-class RecordingHost : public DialogHost {
-public:
-    void setStepText(const std::string& text) override {
-        record("step:" + text);
-        if (!cancelOnStep.empty() && text == cancelOnStep) cancel = true;
-    }
-    void setResultText(const std::string& text) override { record("result:" + text); }
-    bool cancelRequested() const override { return cancel.load(); }
-    void postCompletion() override { record("command:6"); }
-    void showErrorBox(const std::string& text) override { record("box:" + text); }
-
-    std::vector<std::string> events() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return events_;
-    }
-    std::atomic<bool> cancel{false};
-    std::string cancelOnStep;
-
-private:
-    void record(const std::string& e) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        events_.push_back(e);
-    }
-    std::mutex mutex_;
-    std::vector<std::string> events_;
-};
 
 const std::string kStep1 = "step:" + registrationStepText(1);
 const std::string kStep2 = "step:" + registrationStepText(2);
@@ -64,13 +36,7 @@ protected:
         config.setHttpport(port);
         channels.load("");  // defaults
         reservation.channel = channels.findByCode(4);
-        reservation.date.year = 2027;
-        reservation.date.month = 3;
-        reservation.date.day = 3;
-        reservation.startHour = 21;
-        reservation.startMinute = 0;
-        reservation.endHour = 22;
-        reservation.endMinute = 54;
+        setSchedule(reservation, 2027, 3, 3, 21, 0, 22, 54);
         reservation.title = "\x83\x5c\x83\x8c test";  // ソレ test
         reservation.vrate = 3000;
         reservation.dvdr = 1;
@@ -88,7 +54,7 @@ protected:
         return body;
     }
 
-    int run(RecordingHost& host, int retryDelayMs = 1000) {
+    int run(RecordingDialogHost& host, int retryDelayMs = 1000) {
         HttpRegistrationJob job(host, config, buildRegistrationForm(reservation), 5000, retryDelayMs);
         EXPECT_TRUE(job.start());
         EXPECT_TRUE(job.wait());
@@ -104,7 +70,7 @@ protected:
 }  // namespace
 
 TEST_F(BookingWalk, AcceptedBookingShowsTheRecordersMessageAndAppearsInTheList) {
-    RecordingHost host;
+    RecordingDialogHost host;
     ASSERT_EQ(run(host), 1);
     const std::vector<std::string> events = host.events();
     ASSERT_EQ(events.size(), 8u);
@@ -125,9 +91,9 @@ TEST_F(BookingWalk, AcceptedBookingShowsTheRecordersMessageAndAppearsInTheList) 
 }
 
 TEST_F(BookingWalk, RefusalShowsTheRecordersReasonInAMessageBox) {
-    RecordingHost first;
+    RecordingDialogHost first;
     ASSERT_EQ(run(first), 1);
-    RecordingHost second;  // the same time again overlaps
+    RecordingDialogHost second;  // the same time again overlaps
     EXPECT_EQ(run(second), 0);
     const std::vector<std::string> events = second.events();
     ASSERT_GE(events.size(), 3u);
@@ -138,7 +104,7 @@ TEST_F(BookingWalk, RefusalShowsTheRecordersReasonInAMessageBox) {
 
 TEST_F(BookingWalk, FramePageFailingOnceIsRetriedAfterAPause) {
     control("/_sim/fail?step=2&count=1&status=500");
-    RecordingHost host;
+    RecordingDialogHost host;
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(run(host), 1);
     const auto waited = std::chrono::steady_clock::now() - start;
@@ -152,7 +118,7 @@ TEST_F(BookingWalk, FramePageFailingOnceIsRetriedAfterAPause) {
 
 TEST_F(BookingWalk, FramePageFailingTwiceFails) {
     control("/_sim/fail?step=2&count=2&mode=close");
-    RecordingHost host;
+    RecordingDialogHost host;
     EXPECT_EQ(run(host, 50), 0);
     const std::vector<std::string> expected = {kRunning, kStep1, kStep2, kRetry, kFailed, "command:6"};
     EXPECT_EQ(host.events(), expected);
@@ -164,7 +130,7 @@ TEST_F(BookingWalk, RedirectAtAnyStepFails) {
         // Step 2 is retried once, so it must fail twice.
         control("/_sim/fail?step=" + std::to_string(step) + "&count=" + (step == 2 ? "2" : "1") +
                 "&status=302&location=/program/b_prgrm.htm");
-        RecordingHost host;
+        RecordingDialogHost host;
         EXPECT_EQ(run(host, 50), 0) << "step " << step;
         const std::vector<std::string> events = host.events();
         EXPECT_EQ(events.at(events.size() - 2), kFailed) << "step " << step;
@@ -173,7 +139,7 @@ TEST_F(BookingWalk, RedirectAtAnyStepFails) {
 }
 
 TEST_F(BookingWalk, CancelBetweenStepsStopsBeforeTheNextRequest) {
-    RecordingHost host;
+    RecordingDialogHost host;
     host.cancelOnStep = registrationStepText(3);
     EXPECT_EQ(run(host), 0);
     const std::vector<std::string> expected = {kRunning, kStep1, kStep2, kStep3, kCancelled, "command:6"};
@@ -188,11 +154,11 @@ TEST_F(BookingWalk, BasicAuthorizationFromTheSettings) {
     ASSERT_NE(authPort, 0);
     control("/_sim/reset?seed=0", authPort);
     config.setHttpport(authPort);
-    RecordingHost refused;
+    RecordingDialogHost refused;
     EXPECT_EQ(run(refused, 50), 0);
     config.setHttpuser("rd");
     config.setHttppass("secret");
-    RecordingHost accepted;
+    RecordingDialogHost accepted;
     EXPECT_EQ(run(accepted), 1);
     EXPECT_NE(control("/_sim/reservations", authPort).find("2027/03/03"), std::string::npos);
 }

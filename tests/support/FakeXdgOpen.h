@@ -6,21 +6,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
+
+#include "tests/support/TempDir.h"
 
 // Records its argument count and first argument, then exits with the given status.
 // PATH and the folder are restored and removed when the object goes.
 class FakeXdgOpen {
 public:
-    explicit FakeXdgOpen(int exitStatus = 0) {
+    explicit FakeXdgOpen(int exitStatus = 0) : dir_("pelorane-xdg") {
         namespace fs = std::filesystem;
-        std::random_device random;
-        dir_ = fs::temp_directory_path() / ("pelorane-xdg-" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(dir_);
-        record_ = dir_ / "argument";
-        const fs::path script = dir_ / "xdg-open";
+        record_ = dir_.path() / "argument";
+        const fs::path script = dir_.path() / "xdg-open";
         {
             std::ofstream out(script, std::ios::binary);
             out << "#!/bin/sh\nprintf '%s\\n%s' \"$#\" \"$1\" > '" << record_.string() << "'\nexit " << exitStatus
@@ -30,7 +27,7 @@ public:
         const char* path = std::getenv("PATH");
         hadPath_ = path != nullptr;
         if (hadPath_) oldPath_ = path;
-        setenv("PATH", dir_.c_str(), 1);
+        setenv("PATH", dir_.path().c_str(), 1);
     }
     ~FakeXdgOpen() {
         if (hadPath_) {
@@ -38,23 +35,18 @@ public:
         } else {
             unsetenv("PATH");
         }
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
     }
     FakeXdgOpen(const FakeXdgOpen&) = delete;
     FakeXdgOpen& operator=(const FakeXdgOpen&) = delete;
 
     bool called() const { return std::filesystem::exists(record_); }
     // "<argument count>\n<first argument>" as the script saw them.
-    std::string recorded() const {
-        std::ifstream in(record_, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string recorded() const { return readBytes(record_.u8string()); }
     // Leaves the folder on PATH but without the script, so nothing can be started.
-    void removeScript() { std::filesystem::remove(dir_ / "xdg-open"); }
+    void removeScript() { std::filesystem::remove(dir_.path() / "xdg-open"); }
 
 private:
-    std::filesystem::path dir_;
+    TempDir dir_;  // removed after PATH is restored
     std::filesystem::path record_;
     std::string oldPath_;
     bool hadPath_ = false;

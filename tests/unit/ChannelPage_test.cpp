@@ -6,6 +6,7 @@
 #include "recorder/ChannelPage.h"
 #include "settings/ChannelTable.h"
 #include "settings/ConfigStore.h"
+#include "tests/support/ScriptedReplies.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
@@ -43,18 +44,6 @@ ChannelTable read(const std::string& body, ChannelTable table = defaultTable()) 
     ChannelPageReader reader(table);
     EXPECT_TRUE(parseHtml(body, reader));
     return table;
-}
-
-std::string reply(const std::string& body, int status = 200) {
-    return "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\n\r\n" + body;
-}
-
-ConfigStore configFor(const ScriptedServer& server) {
-    ConfigStore config;
-    config.setHttpserver("127.0.0.1");
-    config.setHttpport(server.port());
-    return config;
 }
 
 }  // namespace
@@ -120,7 +109,7 @@ TEST(ChannelPageReader, EveryPrefixOfAPageAppliesWholeRowsOnly) {
 }
 
 TEST(ImportChannelList, ReadsTheSetUpPageIntoTheTable) {
-    ScriptedServer server({reply(page(channelTable(channelRow("CH4", "Minato"))))});
+    ScriptedServer server({httpReply(page(channelTable(channelRow("CH4", "Minato"))))});
     ASSERT_TRUE(server.listening());
     ChannelTable table = defaultTable();
     EXPECT_EQ(importChannelList(table, configFor(server), 3000), ChannelImport::Imported);
@@ -139,7 +128,7 @@ TEST(ImportChannelList, FailuresAreToldApartAndLeaveTheTableAlone) {
         EXPECT_EQ(importChannelList(table, configFor(server), 3000), ChannelImport::ExchangeFailed);
     }
     {   // An error page shaped like the set-up page is still not applied.
-        ScriptedServer server({reply(page(channelTable(channelRow("CH4", "Denied"))), 401)});
+        ScriptedServer server({httpReply(page(channelTable(channelRow("CH4", "Denied"))), 401)});
         EXPECT_EQ(importChannelList(table, configFor(server), 3000), ChannelImport::Refused);
     }
     EXPECT_EQ(entry(table, 4).name, "");

@@ -1,53 +1,17 @@
 // The channel table: defaults, reading "channels.ini", lookups, and the exact saved bytes.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "settings/ChannelTable.h"
 #include "settings/ConfigStore.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir() {
-        static std::atomic<int> counter{0};
-        const std::string leaf =
-            "pelorane-channels-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++);
-        dir_ = fs::temp_directory_path() / leaf;
-        fs::create_directories(dir_);
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    std::string file(const std::string& name) const { return (dir_ / name).u8string(); }
-
-private:
-    fs::path dir_;
-};
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// At most 16 MiB, so that a file replaced by a device by mistake cannot stall the test.
-std::string readBytes(const std::string& path) {
-    std::ifstream in(fs::u8path(path), std::ios::binary);
-    std::string bytes(1 << 24, '\0');
-    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    return bytes;
-}
 
 ChannelTable loadBytes(const TempDir& dir, const std::string& bytes) {
     const std::string path = dir.file("channels.ini");

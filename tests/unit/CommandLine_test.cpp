@@ -4,6 +4,7 @@
 #include "core/CommandLine.h"
 #include "settings/ChannelTable.h"
 #include "settings/ConfigStore.h"
+#include "tests/support/ReservationData.h"
 
 namespace {
 
@@ -22,20 +23,12 @@ std::string describe(const Reservation& r) {
            " [" + r.title + "] [" + r.detail + "]";
 }
 
-ChannelEntry channel(int32_t code, const std::string& name) {
-    ChannelEntry entry;
-    entry.code = code;
-    entry.label = "CH" + std::to_string(code);
-    entry.name = name;
-    return entry;
-}
-
 class CommandLine : public ::testing::Test {
 protected:
     CommandLine() {
-        channels.setEntry(channel(1, ""));  // an unnamed position comes first
-        channels.setEntry(channel(3, kStation));
-        channels.setEntry(channel(5, "NHK"));
+        channels.setEntry(channelEntry(1, ""));  // an unnamed position comes first
+        channels.setEntry(channelEntry(3, kStation));
+        channels.setEntry(channelEntry(5, "NHK"));
         config.setGenre(5);
     }
     // A reservation with recognisable old values, filled from the arguments.

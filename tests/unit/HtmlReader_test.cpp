@@ -7,24 +7,11 @@
 #include "net/Streams.h"
 #include "recorder/HtmlReader.h"
 #include "recorder/MemorySource.h"
+#include "tests/support/StringSource.h"
 
 namespace {
 
 using Tokens = std::vector<std::string>;
-
-// A plain source that is not a MemorySource, so the reader takes its byte-at-a-time path.
-class ByteByByteSource : public ByteSource {
-public:
-    explicit ByteByByteSource(const std::string& bytes) : bytes_(bytes) {}
-    int next() override {
-        if (position_ >= bytes_.size()) return -1;
-        return static_cast<unsigned char>(bytes_[position_++]);
-    }
-
-private:
-    const std::string& bytes_;
-    size_t position_ = 0;
-};
 
 std::string describe(HtmlReader& reader) {
     switch (reader.kind()) {
@@ -60,7 +47,7 @@ Tokens readAllFrom(ByteSource& source) {
 Tokens readAll(const std::string& html) {
     MemorySource memory(html);
     const Tokens tokens = readAllFrom(memory);
-    ByteByByteSource bytewise(html);
+    StringSource bytewise(html);
     EXPECT_EQ(readAllFrom(bytewise), tokens) << "byte by byte";
     return tokens;
 }

@@ -8,6 +8,7 @@
 #include "recorder/HtmlTokenizer.h"
 #include "recorder/MemorySource.h"
 #include "tests/support/MemoryStream.h"
+#include "tests/support/StringSource.h"
 
 namespace {
 
@@ -30,21 +31,6 @@ private:
         events.push_back(line);
         return refuseAt.empty() || line.compare(0, refuseAt.size(), refuseAt) != 0;
     }
-};
-
-// A plain source that is not a MemorySource, so the tokenizer reads it one byte per call.
-class ByteByByteSource : public ByteSource {
-public:
-    explicit ByteByByteSource(const std::string& bytes) : bytes_(bytes) {}
-    int next() override {
-        if (position_ >= bytes_.size()) return -1;
-        return static_cast<unsigned char>(bytes_[position_++]);
-    }
-    size_t position() const { return position_; }
-
-private:
-    const std::string& bytes_;
-    size_t position_ = 0;
 };
 
 struct RunResult {
@@ -71,7 +57,7 @@ RunResult tokenize(const std::string& html, const std::string& refuseAt = "") {
     whole.completed = parseHtml(html, handler);
     whole.events = handler.events;
 
-    ByteByByteSource bytewise(html);
+    StringSource bytewise(html);
     const RunResult single = runOn(bytewise, refuseAt);
     EXPECT_EQ(single.completed, whole.completed) << "byte by byte";
     EXPECT_EQ(single.events, whole.events) << "byte by byte";
@@ -192,7 +178,7 @@ TEST(HtmlTokenizer, RefusalLeavesTheRestOfTheSourceUnread) {
     handler.refuseAt = "start:b";
     HtmlTokenizer tokenizer;
 
-    ByteByByteSource bytewise(page);
+    StringSource bytewise(page);
     EXPECT_FALSE(tokenizer.run(&bytewise, &handler));
     EXPECT_EQ(bytewise.position(), page.find("rest"));
 

@@ -1,17 +1,12 @@
 // The iEPG reader: content-type line, header rules, field conversions, body, size limit and file paths.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <filesystem>
-#include <random>
-
 #include "core/IepgReader.h"
-#include "platform/FileHandle.h"
 #include "settings/ChannelTable.h"
 #include "settings/ConfigStore.h"
 #include "tests/support/MemoryStream.h"
-
-namespace fs = std::filesystem;
+#include "tests/support/ReservationData.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -51,21 +46,13 @@ std::string describe(const Reservation& r) {
            std::to_string(r.vrate) + " [" + r.title + "] [" + r.detail + "]";
 }
 
-ChannelEntry channel(int32_t code, const std::string& name) {
-    ChannelEntry entry;
-    entry.code = code;
-    entry.label = "CH" + std::to_string(code);
-    entry.name = name;
-    return entry;
-}
-
 class IepgReader : public ::testing::Test {
 protected:
     IepgReader() {
-        channels.setEntry(channel(1, ""));  // an unnamed position comes first
-        channels.setEntry(channel(2, kStation));
-        channels.setEntry(channel(4, "\tNHK"));
-        channels.setEntry(channel(6, kStation));  // a later duplicate name is never chosen
+        channels.setEntry(channelEntry(1, ""));  // an unnamed position comes first
+        channels.setEntry(channelEntry(2, kStation));
+        channels.setEntry(channelEntry(4, "\tNHK"));
+        channels.setEntry(channelEntry(6, kStation));  // a later duplicate name is never chosen
         config.setGenre(6);
     }
 
@@ -191,42 +178,12 @@ TEST_F(IepgReader, LargerFilesAreRefused) {
     EXPECT_EQ(readChunks({kContentType + "x-long: ", std::string(kMaxIepgBytes, 'y'), "\n" + kHeaders}), kFail);
 }
 
-namespace {
-
-// A fresh folder under the test temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        static std::atomic<int> counter{0};
-        dir_ = fs::u8path(::testing::TempDir()) /
-               ("pelorane-iepg-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++));
-        fs::create_directories(dir_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    // The UTF-8 path of a file in the folder.
-    std::string file(const std::string& utf8Name) const { return (dir_ / fs::u8path(utf8Name)).u8string(); }
-    bool write(const std::string& utf8Name, const std::string& bytes) const {
-        FileHandle f;
-        if (!f.createWrite(file(utf8Name))) return false;
-        const bool written = f.write(bytes.data(), static_cast<int>(bytes.size())) == static_cast<int>(bytes.size());
-        return f.close() && written;
-    }
-
-private:
-    fs::path dir_;
-};
-
-}  // namespace
-
 TEST_F(IepgReader, FilePathIsRetriedWithoutLastExtension) {
-    TempFolder folder;
-    ASSERT_TRUE(folder.write("a.iepg", iepgFile(kHeaders, "short")));
-    ASSERT_TRUE(folder.write("bad.iepg", "Content-type: text/plain\r\n\r\n"));
+    const TempDir folder("pelorane-iepg");
+    ASSERT_TRUE(writeBytes(folder.file("a.iepg"), iepgFile(kHeaders, "short")));
+    ASSERT_TRUE(writeBytes(folder.file("bad.iepg"), "Content-type: text/plain\r\n\r\n"));
     const std::string jp = "\xe7\x95\xaa\xe7\xb5\x84.iepg";  // UTF-8 番組.iepg
-    ASSERT_TRUE(folder.write(jp, iepgFile(kHeaders, "jp")));
+    ASSERT_TRUE(writeBytes(folder.file(jp), iepgFile(kHeaders, "jp")));
     const auto readPath = [&](const std::string& path) {
         Reservation r = sentinel();
         return readIepgFile(path, r, channels, config) ? r.detail : r.detail == "keep" ? kFail : "changed";
@@ -240,6 +197,6 @@ TEST_F(IepgReader, FilePathIsRetriedWithoutLastExtension) {
     EXPECT_EQ(readPath(folder.file("bad.iepg")), kFail);
     EXPECT_EQ(readPath(folder.file(jp)), "jp");
     EXPECT_EQ(readPath(folder.file(jp + ".iepg")), "jp");
-    ASSERT_TRUE(folder.write("a.iepg.iepg", iepgFile(kHeaders, "long")));
+    ASSERT_TRUE(writeBytes(folder.file("a.iepg.iepg"), iepgFile(kHeaders, "long")));
     EXPECT_EQ(readPath(folder.file("a.iepg.iepg")), "long");  // the full name wins when it exists
 }

@@ -5,6 +5,7 @@
 #include "settings/ChannelTable.h"
 #include "settings/ConfigStore.h"
 #include "tests/support/FakeXdgOpen.h"
+#include "tests/support/ReservationData.h"
 
 namespace {
 
@@ -18,13 +19,7 @@ protected:
         channel.name = "NHK";
         channel.mailCode = "15";
         reservation.channel = &channel;
-        reservation.date.year = 2024;
-        reservation.date.month = 3;
-        reservation.date.day = 3;
-        reservation.startHour = 21;
-        reservation.startMinute = 0;
-        reservation.endHour = 22;
-        reservation.endMinute = 54;
+        setSchedule(reservation, 2024, 3, 3, 21, 0, 22, 54);
     }
 
     std::vector<std::string> build() {

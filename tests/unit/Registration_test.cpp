@@ -3,19 +3,14 @@
 
 #include "recorder/Registration.h"
 #include "settings/ChannelTable.h"
+#include "tests/support/ReservationData.h"
 
 namespace {
 
 Reservation sample(const ChannelEntry& channel) {
     Reservation r;
     r.channel = &channel;
-    r.date.year = 2004;
-    r.date.month = 1;
-    r.date.day = 31;
-    r.startHour = 21;
-    r.startMinute = 5;
-    r.endHour = 22;
-    r.endMinute = 54;
+    setSchedule(r, 2004, 1, 31, 21, 5, 22, 54);
     r.title = "A B\x83\x5c";      // "A Bソ": a blank and a 0x5C trail byte
     r.detail = "line1\r\nline2";
     r.disc = 1;

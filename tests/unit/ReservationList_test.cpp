@@ -7,6 +7,7 @@
 
 #include "recorder/ReservationList.h"
 #include "settings/ConfigStore.h"
+#include "tests/support/ScriptedReplies.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
@@ -37,18 +38,6 @@ std::string listPage(const std::string& rows) {
 std::string framesetPage(const std::string& listSrc) {
     return "<frameset><frame name=\"title\" src=\"/t.htm\"><frameset><frame name=\"main\" src=\"/m.htm\">"
            "<frame name=\"list\" src=\"" + listSrc + "\"></frameset></frameset>";
-}
-
-std::string reply(const std::string& body, int status = 200) {
-    return "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\n\r\n" + body;
-}
-
-ConfigStore configFor(const ScriptedServer& server) {
-    ConfigStore config;
-    config.setHttpserver("127.0.0.1");
-    config.setHttpport(server.port());
-    return config;
 }
 
 class CountingHost : public ListDialogHost {
@@ -215,7 +204,8 @@ TEST(ListPage, OtherServersAndBytesThatBreakTheRequestLineAreRefused) {
 }
 
 TEST(FetchReservationList, FollowsTheLastFrameAndReplacesTheList) {
-    ScriptedServer server({reply(framesetPage("b_list.htm")), reply(listPage(row("1", kCheckOn, "t") + freeRow()))});
+    ScriptedServer server(
+        {httpReply(framesetPage("b_list.htm")), httpReply(listPage(row("1", kCheckOn, "t") + freeRow()))});
     ASSERT_TRUE(server.listening());
     ReservationEntries rows(5);
     ASSERT_TRUE(fetchReservationList(configFor(server), rows, 3000));
@@ -232,10 +222,10 @@ TEST(FetchReservationList, FailuresLeaveTheListUntouched) {
     rows[0].title = "previous";
     EXPECT_FALSE(fetchReservationList(ConfigStore(), rows, 3000));
     const std::vector<std::vector<std::string>> scripts = {
-        {reply(framesetPage("/l.htm")), reply(listPage(""), 401)},  // an error page is not an empty list
-        {reply("<html>busy</html>")},                               // no frame
-        {reply(framesetPage("/l.htm")), std::string()},             // closed without an answer
-        {reply(framesetPage("http://elsewhere/l.htm"))},            // not followed
+        {httpReply(framesetPage("/l.htm")), httpReply(listPage(""), 401)},  // an error page is not an empty list
+        {httpReply("<html>busy</html>")},                                   // no frame
+        {httpReply(framesetPage("/l.htm")), std::string()},                 // closed without an answer
+        {httpReply(framesetPage("http://elsewhere/l.htm"))},                // not followed
     };
     for (const auto& script : scripts) {
         ScriptedServer server(script);
@@ -247,7 +237,7 @@ TEST(FetchReservationList, FailuresLeaveTheListUntouched) {
 }
 
 TEST(ReservationListJob, HandsOverOnlyASuccessfulFetchAndAlwaysReportsTheEnd) {
-    ScriptedServer server({reply(framesetPage("/l.htm")), reply(listPage(row("1", kCheckOn, "first")))});
+    ScriptedServer server({httpReply(framesetPage("/l.htm")), httpReply(listPage(row("1", kCheckOn, "first")))});
     const ConfigStore config = configFor(server);
     CountingHost host;
     ReservationListJob job(host, config, 3000);

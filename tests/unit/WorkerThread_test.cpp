@@ -1,38 +1,14 @@
 // The worker thread's start/wait contract and the dialog job protocol seen by a recording host.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "net/WorkerThread.h"
 #include "settings/ConfigStore.h"
+#include "tests/support/RecordingDialogHost.h"
 
 namespace {
-
-class RecordingHost : public DialogHost {
-public:
-    void setStepText(const std::string& text) override { record("step:" + text); }
-    void setResultText(const std::string& text) override { record("result:" + text); }
-    bool cancelRequested() const override { return cancel.load(); }
-    void postCompletion() override { record("command:6"); }
-    void showErrorBox(const std::string& text) override { record("box:" + text); }
-
-    std::vector<std::string> events() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return events_;
-    }
-    std::atomic<bool> cancel{false};
-
-private:
-    void record(const std::string& e) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        events_.push_back(e);
-    }
-    std::mutex mutex_;
-    std::vector<std::string> events_;
-};
 
 class ScriptedJob : public DialogJob {
 public:
@@ -40,7 +16,7 @@ public:
         : DialogJob(host, config), result_(result), cancelInside_(cancelInside), host_(host) {}
     int execute() override {
         showStep("one");
-        if (cancelInside_) static_cast<RecordingHost&>(host_).cancel = true;
+        if (cancelInside_) static_cast<RecordingDialogHost&>(host_).cancel = true;
         if (cancelRequested()) return 0;
         showStep("two");
         return result_;
@@ -77,7 +53,7 @@ TEST(WorkerThread, ExitCodeReadableAfterWait) {
 }
 
 TEST(DialogJob, SuccessShowsStepsThenSuccessThenCommand) {
-    RecordingHost host;
+    RecordingDialogHost host;
     ConfigStore config;
     ScriptedJob job(host, config, 1);
     ASSERT_TRUE(job.start());
@@ -90,7 +66,7 @@ TEST(DialogJob, SuccessShowsStepsThenSuccessThenCommand) {
 
 TEST(DialogJob, FailureAndCancelGiveTheirTexts) {
     {
-        RecordingHost host;
+        RecordingDialogHost host;
         ConfigStore config;
         ScriptedJob job(host, config, 0);
         ASSERT_TRUE(job.start());
@@ -100,7 +76,7 @@ TEST(DialogJob, FailureAndCancelGiveTheirTexts) {
         EXPECT_EQ(host.events().back(), "command:6");
     }
     {
-        RecordingHost host;
+        RecordingDialogHost host;
         ConfigStore config;
         ScriptedJob job(host, config, 1, true);
         ASSERT_TRUE(job.start());
@@ -113,7 +89,7 @@ TEST(DialogJob, FailureAndCancelGiveTheirTexts) {
 }
 
 TEST(DialogJob, OtherNonOneResultIsFailureEvenWhenNonZero) {
-    RecordingHost host;
+    RecordingDialogHost host;
     ConfigStore config;
     ScriptedJob job(host, config, 7);
     ASSERT_TRUE(job.start());
