@@ -4,9 +4,22 @@ set -euo pipefail
 export WINEPREFIX="${WINEPREFIX:-/tmp/pelorane-wine}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+if [ ! -f "$WINEPREFIX/.pelorane-ready" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
+  # The dialogs ask for "ＭＳ Ｐゴシック"; map it to the installed IPA font so Japanese shows
+  # whatever the locale. The .reg file is UTF-16, as regedit expects for non-ASCII names.
+  reg="$WINEPREFIX/pelorane-fonts.reg"
+  python3 - "$reg" <<'PY'
+import sys
+text = ("Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"
+        "\"\uff2d\uff33 \uff30\u30b4\u30b7\u30c3\u30af\"=\"IPAPGothic\"\r\n"
+        "\"\uff2d\uff33 \u30b4\u30b7\u30c3\u30af\"=\"IPAGothic\"\r\n")
+open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
+PY
+  wine regedit /S "$reg" >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
+  touch "$WINEPREFIX/.pelorane-ready"
 fi
 exec wine "$@"
