@@ -4,7 +4,7 @@
 #include "platform/Process.h"
 
 namespace {
-ApplicationBase* theApplication = nullptr;
+ApplicationBase* currentInstance = nullptr;
 }  // namespace
 
 std::string directoryOf(const std::string& path) {
@@ -14,13 +14,15 @@ std::string directoryOf(const std::string& path) {
     return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
-ApplicationBase::ApplicationBase() { theApplication = this; }
+ApplicationBase::ApplicationBase() { currentInstance = this; }
 
 ApplicationBase::~ApplicationBase() {
-    if (theApplication == this) theApplication = nullptr;
+    if (currentInstance == this) currentInstance = nullptr;
 }
 
-ApplicationBase* ApplicationBase::current() { return theApplication; }
+ApplicationBase* ApplicationBase::current() { return currentInstance; }
+
+Application* theApplication() { return dynamic_cast<Application*>(ApplicationBase::current()); }
 
 void ApplicationBase::start(void* instance, const std::string& commandLine, int showCommand) {
     instance_ = instance;

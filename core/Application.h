@@ -49,3 +49,6 @@ protected:
     ConfigStore config_;
     ChannelTable channels_;
 };
+
+// The one Application with its stores, or null before it exists.
+Application* theApplication();
