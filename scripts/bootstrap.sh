@@ -7,7 +7,7 @@ packages=(
   clang libclang-rt-dev llvm
   libgtest-dev googletest libgmock-dev
   libxml2-dev libcurl4-openssl-dev python3
-  nginx tinyproxy-bin openssl
+  nginx tinyproxy-bin openssl dovecot-pop3d
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth imagemagick
   fonts-ipafont-gothic fonts-ipafont-mincho locales
@@ -28,5 +28,20 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
   sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
   locale-gen >/dev/null
+fi
+# The SMTP sink of the mail tests runs on Node (20 or later, preinstalled on these machines).
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  echo "bootstrap: node and npm are required (Node 20 or later) for tools/smtp_sink.js" >&2
+  exit 1
+fi
+node_major="$(node -p 'process.versions.node.split(".")[0]')"
+if [ "$node_major" -lt 20 ]; then
+  echo "bootstrap: Node $(node --version) is too old; smtp-server and mailparser need Node 20 or later" >&2
+  exit 1
+fi
+tools="$(cd "$(dirname "$0")/../tools" && pwd)"
+# npm ci only when the installed tree is missing or older than the lock file.
+if [ ! -f "$tools/node_modules/.package-lock.json" ] || [ "$tools/package-lock.json" -nt "$tools/node_modules/.package-lock.json" ]; then
+  (cd "$tools" && npm ci --no-audit --no-fund --loglevel=error)
 fi
 echo "bootstrap: all packages present"

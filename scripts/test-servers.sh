@@ -117,6 +117,71 @@ python3 "$here/tools/recorder_sim.py" --port "$sim_port" > "$W/sim.log" 2>&1 < /
 sim_auth_port="$(free_port)"
 python3 "$here/tools/recorder_sim.py" --port "$sim_auth_port" --user rd --password secret > "$W/sim-auth.log" 2>&1 < /dev/null & pids="$pids $!"
 
+# Mail: one account for POP3 and SMTP AUTH alike, as the program uses smtpuser/smtppass for both.
+mail_user=alice
+mail_pass=s3cret
+
+# Dovecot POP3, private instances. "pop3" offers USER/PASS and APOP (timestamp in the greeting);
+# "pop3plain" offers USER/PASS only (no timestamp) and takes the failing logins, so the brute-force
+# delay that follows a failure never slows the first one. nodelay=y spares successful logins.
+start_dovecot() {  # start_dovecot NAME PORT MECHANISMS
+  local d="$W/$1"
+  mkdir -p "$d/mail"
+  chown nobody:nogroup "$d/mail"
+  printf '%s:{PLAIN}%s::::::nodelay=y\n' "$mail_user" "$mail_pass" > "$d/users"
+  cat > "$d/dovecot.conf" <<DOVECOT
+protocols = pop3
+listen = 127.0.0.1
+base_dir = $d/run
+state_dir = $d/state
+log_path = $d/dovecot.log
+ssl = no
+disable_plaintext_auth = no
+auth_mechanisms = $3
+auth_failure_delay = 0
+mail_location = maildir:~
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u $d/users
+}
+userdb {
+  driver = static
+  args = uid=nobody gid=nogroup home=$d/mail/%u
+}
+service pop3-login {
+  inet_listener pop3 {
+    port = $2
+  }
+  inet_listener pop3s {
+    port = 0
+  }
+}
+DOVECOT
+  /usr/sbin/dovecot -F -c "$d/dovecot.conf" > "$d/stdout.log" 2>&1 < /dev/null & pids="$pids $!"
+}
+pop3_port="$(free_port)"
+start_dovecot pop3 "$pop3_port" "plain apop"
+pop3_plain_port="$(free_port)"
+start_dovecot pop3plain "$pop3_plain_port" "plain"
+
+# SMTP sinks (smtp-server + mailparser), one process with four listeners. The AUTH ones require
+# AUTH and offer: all three mechanisms; PLAIN and LOGIN; PLAIN only. "noauth" offers none.
+if [ ! -d "$here/tools/node_modules/smtp-server" ] || [ ! -d "$here/tools/node_modules/mailparser" ]; then
+  echo "test-servers: tools/node_modules is missing; run scripts/bootstrap.sh" >&2
+  exit 1
+fi
+smtp_auth_port="$(free_port)"
+smtp_login_port="$(free_port)"
+smtp_plain_port="$(free_port)"
+smtp_noauth_port="$(free_port)"
+mkdir -p "$W/smtp"
+SMTP_USER="$mail_user" SMTP_PASS="$mail_pass" node "$here/tools/smtp_sink.js" \
+  "$smtp_auth_port:$W/smtp/auth:PLAIN,LOGIN,CRAM-MD5" \
+  "$smtp_login_port:$W/smtp/login:PLAIN,LOGIN" \
+  "$smtp_plain_port:$W/smtp/plain:PLAIN" \
+  "$smtp_noauth_port:$W/smtp/noauth:none" \
+  > "$W/smtp/sink.log" 2>&1 < /dev/null & pids="$pids $!"
+
 cat > "$envfile" <<ENV
 PELORANE_SCRATCH=$W
 PELORANE_PIDS="$pids"
@@ -125,13 +190,30 @@ PELORANE_PROXY_PORT=$proxy_port
 PELORANE_RELAY_PORT=$relay_port
 PELORANE_SIM_PORT=$sim_port
 PELORANE_SIM_AUTH_PORT=$sim_auth_port
+PELORANE_MAIL_USER=$mail_user
+PELORANE_MAIL_PASS=$mail_pass
+PELORANE_POP3_PORT=$pop3_port
+PELORANE_POP3_PLAIN_PORT=$pop3_plain_port
+PELORANE_POP3_LOG=$W/pop3/dovecot.log
+PELORANE_POP3_PLAIN_LOG=$W/pop3plain/dovecot.log
+PELORANE_SMTP_AUTH_PORT=$smtp_auth_port
+PELORANE_SMTP_AUTH_DIR=$W/smtp/auth
+PELORANE_SMTP_LOGIN_PORT=$smtp_login_port
+PELORANE_SMTP_LOGIN_DIR=$W/smtp/login
+PELORANE_SMTP_PLAIN_PORT=$smtp_plain_port
+PELORANE_SMTP_PLAIN_DIR=$W/smtp/plain
+PELORANE_SMTP_NOAUTH_PORT=$smtp_noauth_port
+PELORANE_SMTP_NOAUTH_DIR=$W/smtp/noauth
 ENV
 
-for p in "$nginx_port" "$proxy_port" "$relay_port" "$sim_port" "$sim_auth_port"; do
+for p in "$nginx_port" "$proxy_port" "$relay_port" "$sim_port" "$sim_auth_port" "$pop3_port" "$pop3_plain_port" \
+         "$smtp_auth_port" "$smtp_login_port" "$smtp_plain_port" "$smtp_noauth_port"; do
   if ! wait_port "$p"; then
     echo "test-servers: port $p did not open; logs in $W" >&2
-    cat "$W"/nginx/logs/error.log "$W"/proxy/tinyproxy.log "$W"/*.log 2>/dev/null >&2 || true
+    cat "$W"/nginx/logs/error.log "$W"/proxy/tinyproxy.log "$W"/*.log "$W"/pop3*/*.log "$W"/smtp/sink.log \
+      2>/dev/null >&2 || true
     exit 1
   fi
 done
-echo "test-servers: nginx $nginx_port, tinyproxy $proxy_port, relay $relay_port, simulator $sim_port/$sim_auth_port"
+echo "test-servers: nginx $nginx_port, tinyproxy $proxy_port, relay $relay_port, simulator $sim_port/$sim_auth_port," \
+  "pop3 $pop3_port/$pop3_plain_port, smtp $smtp_auth_port/$smtp_login_port/$smtp_plain_port/$smtp_noauth_port"

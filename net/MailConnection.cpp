@@ -1,0 +1,61 @@
+// One mail-protocol connection: command lines out, bounded reply lines in. Lines end in CR LF
+// (RFC 5321 2.3.8, RFC 1939 3); a lone LF ends a line too and CR bytes are dropped:
+//
+//   250-mail.example Hello\r\n     ->  "250-mail.example Hello"
+//   +OK ready\n                    ->  "+OK ready"
+#include "net/MailConnection.h"
+
+namespace {
+
+bool hasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
+}  // namespace
+
+MailConnection::MailConnection(int timeoutMs)
+    : socket_(timeoutMs), stream_(socket_), ownSocket_(true), reader_(stream_) {}
+
+MailConnection::MailConnection(ByteStream& stream) : stream_(stream), ownSocket_(false), reader_(stream_) {}
+
+bool MailConnection::open(const std::string& host, int port) {
+    if (!ownSocket_) return false;
+    return socket_.open(host, port);
+}
+
+bool MailConnection::close() { return stream_.close(); }
+
+bool MailConnection::sendCommand(const std::string& command, const std::string& argument) {
+    if (hasLineBreak(command) || hasLineBreak(argument)) return false;
+    std::string line = command;
+    if (!argument.empty()) {
+        line += ' ';
+        line += argument;
+    }
+    line += "\r\n";
+    return sendText(line);
+}
+
+bool MailConnection::sendText(const std::string& text) {
+    const int size = static_cast<int>(text.size());
+    if (static_cast<size_t>(size) != text.size()) return false;
+    return stream_.write(text.data(), size) == size;
+}
+
+bool MailConnection::readLine(std::string& out) {
+    out.clear();
+    if (ended_) return false;
+    for (;;) {
+        const int b = reader_.next();
+        if (b < 0) {
+            ended_ = true;
+            return !out.empty();
+        }
+        if (b == '\r') continue;
+        if (b == '\n') return true;
+        if (out.size() >= kMaxReplyLineLength) {
+            out.clear();
+            stopReading();
+            return false;
+        }
+        out.push_back(static_cast<char>(b));
+    }
+}

@@ -1,0 +1,265 @@
+// The mail send job against real servers: Dovecot for POP before SMTP (USER/PASS and APOP), and
+// smtp-server sinks that decode the delivered message with mailparser. Each smtpauth mode, each
+// AUTH mechanism, and the failures that must stop the job before SMTP.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/MailCommand.h"
+#include "net/MailSendJob.h"
+#include "platform/Codepage.h"
+#include "settings/ChannelTable.h"
+#include "settings/ConfigStore.h"
+#include "tests/support/RecordingDialogHost.h"
+#include "tests/support/TestServers.h"
+
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+// How long a server may take to write its log line after the client has gone.
+constexpr int kLogWaitMs = 5000;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool fileExists(const std::string& path) { return std::ifstream(path, std::ios::binary).good(); }
+
+size_t countLines(const std::string& path) {
+    const std::string text = readFile(path);
+    size_t n = 0;
+    for (const char c : text) n += c == '\n' ? 1 : 0;
+    return n;
+}
+
+// One SMTP sink: its port and the folder it stores messages in.
+struct Sink {
+    int port = 0;
+    std::string dir;
+
+    int messageCount() const {
+        int n = 0;
+        while (fileExists(dir + "/msg-" + std::to_string(n + 1) + ".json")) ++n;
+        return n;
+    }
+    size_t connectionCount() const { return countLines(dir + "/connections.log"); }
+    std::string messageText(int n) const { return readFile(dir + "/msg-" + std::to_string(n) + ".txt"); }
+    std::string messageJson(int n) const { return readFile(dir + "/msg-" + std::to_string(n) + ".json"); }
+};
+
+class MailSendIntegration : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings = testServerSettings();
+        ASSERT_NE(testServerPort("PELORANE_SMTP_NOAUTH_PORT"), 0)
+            << "servers not running: start them with scripts/test-servers.sh";
+        user = settings["PELORANE_MAIL_USER"];
+        password = settings["PELORANE_MAIL_PASS"];
+        config.setSmtpserver("127.0.0.1");
+        config.setPop3server("127.0.0.1");
+        config.setSmtpuser(user);
+        config.setSmtppass(password);
+        config.setFrom("me@home.test");
+        config.setTo("rd@recorder.test");
+        config.setPop3fport(testServerPort("PELORANE_POP3_PORT"));
+
+        channel.code = 5;
+        channel.mailCode = "15";
+        reservation.channel = &channel;
+        reservation.date.year = 2027;
+        reservation.date.month = 3;
+        reservation.date.day = 3;
+        reservation.startHour = 21;
+        reservation.endHour = 22;
+        reservation.endMinute = 54;
+        reservation.title = "\x98\x5e\x89\xe6\x97\x5c\x96\xf1 News";  // 録画予約 News
+        // 番組の詳細 / .で始まる行 / 日本語
+        reservation.detail =
+            "\x94\xd4\x91\x67\x82\xcc\x8f\xda\x8d\xd7\r\n"
+            ".\x82\xc5\x8e\x6e\x82\xdc\x82\xe9\x8d\x73\r\n"
+            "\x93\xfa\x96\x7b\x8c\xea";
+        ASSERT_TRUE(buildMailCommand(reservation, config, lines));
+    }
+
+    Sink sink(const std::string& kind) {
+        Sink s;
+        s.port = testServerPort("PELORANE_SMTP_" + kind + "_PORT");
+        s.dir = settings["PELORANE_SMTP_" + kind + "_DIR"];
+        return s;
+    }
+
+    int run(int mode, const Sink& target) {
+        config.setSmtpauth(mode);
+        config.setSmtpport(target.port);
+        MailSendJob job(host, config, lines, kTimeoutMs);
+        return job.run();
+    }
+
+    // What mailparser should decode: every line of the body in UTF-8, each ending in LF.
+    std::string expectedText() const {
+        std::string sjis;
+        for (const std::string& line : lines) sjis += line + "\n";
+        std::string crlfFree;
+        for (size_t i = 0; i < sjis.size(); ++i) {
+            if (sjis[i] == '\r' && i + 1 < sjis.size() && sjis[i + 1] == '\n') continue;
+            crlfFree += sjis[i];
+        }
+        std::string utf8;
+        EXPECT_TRUE(sjisToUtf8(crlfFree, utf8));
+        return utf8;
+    }
+
+    // The part of a server log written after offset, once it holds a "Disconnected" line.
+    static std::string logAfter(const std::string& path, size_t offset) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLogWaitMs);
+        for (;;) {
+            const std::string log = readFile(path);
+            const std::string tail = log.size() > offset ? log.substr(offset) : std::string();
+            if (tail.find("Disconnected") != std::string::npos || std::chrono::steady_clock::now() >= deadline) {
+                return tail;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    void expectDelivered(const Sink& target, int countBefore) {
+        ASSERT_EQ(target.messageCount(), countBefore + 1);
+        EXPECT_EQ(target.messageText(countBefore + 1), expectedText());
+        const std::string json = target.messageJson(countBefore + 1);
+        EXPECT_NE(json.find("\"mailFrom\": \"me@home.test\""), std::string::npos) << json;
+        EXPECT_NE(json.find("\"rcptTo\": [\n    \"rd@recorder.test\",\n    \"me@home.test\"\n  ]"), std::string::npos)
+            << json;
+    }
+
+    std::map<std::string, std::string> settings;
+    std::string user;
+    std::string password;
+    ConfigStore config;
+    ChannelEntry channel;
+    Reservation reservation;
+    std::vector<std::string> lines;
+    RecordingDialogHost host;
+};
+
+const std::string kSucceeded = std::string("result:") + kJobSucceededText;
+const std::string kFailed = std::string("result:") + kJobFailedText;
+
+}  // namespace
+
+TEST_F(MailSendIntegration, NoAuthenticationDeliversTheReservationText) {
+    const Sink target = sink("NOAUTH");
+    const int before = target.messageCount();
+    EXPECT_EQ(run(kSmtpAuthNone, target), 1);
+    EXPECT_EQ(host.steps(), (std::vector<std::string>{kSmtpConnectingText, kSmtpHelloText, kMailSendingText}));
+    EXPECT_EQ(host.events().end()[-2], kSucceeded);
+    expectDelivered(target, before);
+    EXPECT_NE(target.messageJson(before + 1).find("\"authUser\": null"), std::string::npos);
+}
+
+TEST_F(MailSendIntegration, SmtpAuthChoosesCramMd5WhenAllThreeAreOffered) {
+    const Sink target = sink("AUTH");
+    const int before = target.messageCount();
+    EXPECT_EQ(run(kSmtpAuthSmtp, target), 1);
+    EXPECT_EQ(host.steps(), (std::vector<std::string>{kSmtpConnectingText, kSmtpHelloText, kSmtpAuthenticatingText,
+                                                      kMailSendingText}));
+    expectDelivered(target, before);
+    const std::string json = target.messageJson(before + 1);
+    EXPECT_NE(json.find("\"authUser\": \"" + user + "\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"authMethod\": \"CRAM-MD5\""), std::string::npos) << json;
+}
+
+TEST_F(MailSendIntegration, SmtpAuthChoosesLoginOverPlain) {
+    const Sink target = sink("LOGIN");
+    const int before = target.messageCount();
+    EXPECT_EQ(run(kSmtpAuthSmtp, target), 1);
+    expectDelivered(target, before);
+    EXPECT_NE(target.messageJson(before + 1).find("\"authMethod\": \"LOGIN\""), std::string::npos);
+}
+
+TEST_F(MailSendIntegration, SmtpAuthUsesPlainWhenOnlyPlainIsOffered) {
+    const Sink target = sink("PLAIN");
+    const int before = target.messageCount();
+    EXPECT_EQ(run(kSmtpAuthSmtp, target), 1);
+    expectDelivered(target, before);
+    EXPECT_NE(target.messageJson(before + 1).find("\"authMethod\": \"PLAIN\""), std::string::npos);
+}
+
+TEST_F(MailSendIntegration, WrongSmtpPasswordFailsAtAuthenticationForEachMechanism) {
+    config.setSmtppass(password + "x");
+    for (const char* kind : {"AUTH", "LOGIN", "PLAIN"}) {
+        SCOPED_TRACE(kind);
+        host.clear();
+        const Sink target = sink(kind);
+        const int before = target.messageCount();
+        EXPECT_EQ(run(kSmtpAuthSmtp, target), 0);
+        EXPECT_EQ(host.steps().back(), kSmtpAuthenticatingText);
+        EXPECT_EQ(host.events().end()[-2], kFailed);
+        EXPECT_EQ(target.messageCount(), before);
+    }
+}
+
+TEST_F(MailSendIntegration, PopUserPassLoginBeforeSmtp) {
+    const Sink target = sink("NOAUTH");
+    const std::string log = settings["PELORANE_POP3_LOG"];
+    const size_t logBefore = readFile(log).size();
+    const int before = target.messageCount();
+    EXPECT_EQ(run(kSmtpAuthPopUserPass, target), 1);
+    EXPECT_EQ(host.steps(), (std::vector<std::string>{kPop3ConnectingText, kPop3AuthenticatingText, kSmtpConnectingText,
+                                                      kSmtpHelloText, kMailSendingText}));
+    expectDelivered(target, before);
+    const std::string entries = logAfter(log, logBefore);
+    EXPECT_NE(entries.find("Login: user=<" + user + ">, method=PLAIN"), std::string::npos) << entries;
+    EXPECT_NE(entries.find("Disconnected: Logged out"), std::string::npos) << entries;  // QUIT after login
+}
+
+TEST_F(MailSendIntegration, PopApopLoginBeforeSmtp) {
+    const Sink target = sink("NOAUTH");
+    const std::string log = settings["PELORANE_POP3_LOG"];
+    const size_t logBefore = readFile(log).size();
+    const int before = target.messageCount();
+    EXPECT_EQ(run(kSmtpAuthPopApop, target), 1);
+    EXPECT_EQ(host.steps().size(), 5u);
+    expectDelivered(target, before);
+    const std::string entries = logAfter(log, logBefore);
+    EXPECT_NE(entries.find("Login: user=<" + user + ">, method=APOP"), std::string::npos) << entries;
+}
+
+TEST_F(MailSendIntegration, WrongPopPasswordFailsWithoutQuitAndNeverReachesSmtp) {
+    // The second Dovecot instance takes the failure, so its login delay never slows the others.
+    config.setPop3fport(testServerPort("PELORANE_POP3_PLAIN_PORT"));
+    config.setSmtppass(password + "x");
+    const Sink target = sink("NOAUTH");
+    const std::string log = settings["PELORANE_POP3_PLAIN_LOG"];
+    const size_t logBefore = readFile(log).size();
+    const size_t connectionsBefore = target.connectionCount();
+    const int before = target.messageCount();
+    EXPECT_EQ(run(kSmtpAuthPopUserPass, target), 0);
+    EXPECT_EQ(host.steps(), (std::vector<std::string>{kPop3ConnectingText, kPop3AuthenticatingText}));
+    EXPECT_EQ(host.events().end()[-2], kFailed);
+    const std::string entries = logAfter(log, logBefore);
+    // "Connection closed": the client left without QUIT ("Aborted login by logging out" otherwise).
+    EXPECT_NE(entries.find("Disconnected: Connection closed (auth failed, 1 attempts"), std::string::npos) << entries;
+    EXPECT_EQ(entries.find("logging out"), std::string::npos) << entries;
+    EXPECT_EQ(target.connectionCount(), connectionsBefore);
+    EXPECT_EQ(target.messageCount(), before);
+}
+
+TEST_F(MailSendIntegration, ApopAgainstAServerWithoutTimestampSendsNothingAndNeverReachesSmtp) {
+    config.setPop3fport(testServerPort("PELORANE_POP3_PLAIN_PORT"));
+    const Sink target = sink("NOAUTH");
+    const std::string log = settings["PELORANE_POP3_PLAIN_LOG"];
+    const size_t logBefore = readFile(log).size();
+    const size_t connectionsBefore = target.connectionCount();
+    EXPECT_EQ(run(kSmtpAuthPopApop, target), 0);
+    EXPECT_EQ(host.steps(), (std::vector<std::string>{kPop3ConnectingText, kPop3AuthenticatingText}));
+    const std::string entries = logAfter(log, logBefore);
+    EXPECT_NE(entries.find("Disconnected: Connection closed (no auth attempts"), std::string::npos) << entries;
+    EXPECT_EQ(target.connectionCount(), connectionsBefore);
+}
