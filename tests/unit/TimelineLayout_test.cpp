@@ -1,0 +1,117 @@
+// Timeline geometry: the two orientations, block rectangles, the pointer, and windows too small for a grid.
+#include <gtest/gtest.h>
+
+#include "recorder/TimelineLayout.h"
+#include "recorder/WeekSchedule.h"
+
+TEST(TimelineLayout, TheDialogsControlIsPortrait) {
+    const TimelineLayout layout = timelineLayout(300, 466);
+    EXPECT_TRUE(layout.portrait);
+    EXPECT_EQ(layout.x0, 20);
+    EXPECT_EQ(layout.y0, 12);
+    EXPECT_EQ(layout.colWidth, 39);
+    EXPECT_EQ(layout.rowHeight, 18);
+    EXPECT_EQ(dayPosition(layout, 7), 20 + 7 * 39);
+    EXPECT_EQ(hourPosition(layout, 24), 12 + 24 * 18);
+}
+
+TEST(TimelineLayout, WideOrSquareWindowsAreLandscape) {
+    const TimelineLayout wide = timelineLayout(495, 190);
+    EXPECT_FALSE(wide.portrait);
+    EXPECT_EQ(wide.x0, 14);
+    EXPECT_EQ(wide.y0, 15);
+    EXPECT_EQ(wide.colWidth, 20);   // an hour
+    EXPECT_EQ(wide.rowHeight, 25);  // a day
+    EXPECT_EQ(hourPosition(wide, 3), 14 + 60);
+    EXPECT_EQ(dayPosition(wide, 2), 15 + 50);
+    EXPECT_FALSE(timelineLayout(200, 200).portrait);
+}
+
+TEST(TimelineLayout, BlockRectanglesFollowTheMinutes) {
+    const TimelineLayout portrait = timelineLayout(300, 466);
+    const PixelRect late = blockRect(portrait, 2, 1080, 1200);  // 23:00 to 1:00
+    EXPECT_EQ(late.left, 20 + 2 * 39);
+    EXPECT_EQ(late.right, 20 + 3 * 39);
+    EXPECT_EQ(late.top, 12 + 18 * 18);
+    EXPECT_EQ(late.bottom, 12 + 20 * 18);
+    // Minutes that are not whole hours truncate: 18 * 25 / 60 = 7.5.
+    EXPECT_EQ(blockRect(portrait, 0, 25, 50).top, 12 + 7);
+
+    const TimelineLayout landscape = timelineLayout(495, 190);
+    const PixelRect morning = blockRect(landscape, 1, 0, 90);
+    EXPECT_EQ(morning.left, 14);
+    EXPECT_EQ(morning.right, 14 + 30);
+    EXPECT_EQ(morning.top, 15 + 25);
+    EXPECT_EQ(morning.bottom, 15 + 50);
+}
+
+TEST(TimelineLayout, PointerLeftOfOrAboveTheGridIsNowhere) {
+    const TimelineLayout layout = timelineLayout(300, 466);
+    GridPoint point;
+    EXPECT_FALSE(gridPointAt(layout, 19, 100, point));
+    EXPECT_FALSE(gridPointAt(layout, 100, 11, point));
+    ASSERT_TRUE(gridPointAt(layout, 20, 12, point));
+    EXPECT_EQ(point.dayIndex, 0);
+    EXPECT_EQ(point.minute, 0);
+}
+
+TEST(TimelineLayout, PointerGivesDayAndMinuteInBothOrientations) {
+    GridPoint point;
+    const TimelineLayout portrait = timelineLayout(300, 466);
+    ASSERT_TRUE(gridPointAt(portrait, 20 + 2 * 39 + 5, 12 + 3 * 18 + 9, point));
+    EXPECT_EQ(point.dayIndex, 2);
+    EXPECT_EQ(point.minute, 210);
+    // Right of the grid the day index runs past the seventh day; the schedule finds nothing there.
+    ASSERT_TRUE(gridPointAt(portrait, 299, 12, point));
+    EXPECT_EQ(point.dayIndex, 7);
+
+    const TimelineLayout landscape = timelineLayout(495, 190);
+    ASSERT_TRUE(gridPointAt(landscape, 14 + 5 * 20 + 10, 15 + 4 * 25, point));
+    EXPECT_EQ(point.dayIndex, 4);
+    EXPECT_EQ(point.minute, 330);
+    // The largest coordinates a pointer message can carry do not overflow.
+    ASSERT_TRUE(gridPointAt(landscape, 0xFFFF, 0xFFFF, point));
+    EXPECT_EQ(point.minute, (0xFFFF - 14) * 60 / 20);
+}
+
+TEST(TimelineLayout, PointingAtABlockFindsItsRow) {
+    WeekSchedule week;
+    week.setStart(2004, 2, 8);
+    ReservationEntry row;
+    row.year = 2004;
+    row.month = 2;
+    row.day = 10;
+    row.start = 23 * 60;
+    row.end = 60;
+    const ReservationEntries rows = {row};
+    week.distribute(rows);
+    const TimelineLayout layout = timelineLayout(300, 466);
+    const PixelRect r = blockRect(layout, 2, 1080, 1200);
+    GridPoint point;
+    ASSERT_TRUE(gridPointAt(layout, static_cast<uint32_t>(r.left + 1), static_cast<uint32_t>(r.top + 1), point));
+    EXPECT_EQ(week.hitTest(point.dayIndex, point.minute), &rows[0]);
+    ASSERT_TRUE(gridPointAt(layout, static_cast<uint32_t>(r.left + 1), static_cast<uint32_t>(r.bottom), point));
+    EXPECT_EQ(week.hitTest(point.dayIndex, point.minute), nullptr);  // the block ends where the next hour starts
+}
+
+TEST(TimelineLayout, WindowsSmallerThanTheMarginsNeverDivideByZero) {
+    for (int32_t w = 0; w <= 60; ++w) {
+        for (int32_t h = 0; h <= 60; ++h) {
+            const TimelineLayout layout = timelineLayout(w, h);
+            ASSERT_GE(layout.colWidth, 0) << w << "x" << h;
+            ASSERT_GE(layout.rowHeight, 0) << w << "x" << h;
+            GridPoint point;
+            for (uint32_t x : {0u, 14u, 20u, 40u, 0xFFFFu}) {
+                for (uint32_t y : {0u, 12u, 15u, 40u, 0xFFFFu}) {
+                    const bool inside = gridPointAt(layout, x, y, point);
+                    ASSERT_TRUE(!inside || (layout.colWidth > 0 && layout.rowHeight > 0));
+                }
+            }
+        }
+    }
+    // 27 pixels wide leaves 6 for seven days: no grid, no pointing, but a valid layout.
+    const TimelineLayout narrow = timelineLayout(27, 466);
+    EXPECT_EQ(narrow.colWidth, 0);
+    GridPoint point;
+    EXPECT_FALSE(gridPointAt(narrow, 25, 100, point));
+}

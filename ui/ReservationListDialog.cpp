@@ -1,0 +1,169 @@
+// The reservation list dialog: fetches the recorder's list on a worker thread, shows it as lines and a timeline.
+#include "ui/ReservationListDialog.h"
+
+#include <string>
+
+#include "core/Application.h"
+#include "recorder/ReservationList.h"
+#include "settings/ConfigStore.h"
+#include "ui/Framework.h"
+#include "ui/Resource.h"
+#include "ui/Text.h"
+#include "ui/TimelineControl.h"
+
+namespace {
+
+const char kTitleSuffix[] = " - \x98\x5e\x89\xe6\x97\x5c\x96\xf1\x88\xea\x97\x97";  // " - 録画予約一覧"
+
+constexpr int kClientWidth = 640;
+constexpr int kClientHeight = 480;
+// Bytes of "YYYY/" that a dated row's line leaves out.
+constexpr size_t kYearPrefixLength = 5;
+
+// Posts the completion command to the dialog; the job calls it on its own thread.
+class CompletionPoster : public ListDialogHost {
+public:
+    void postCompletion() override { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kJobDoneCommand, 0), 0); }
+    HWND dialog = nullptr;  // set before the first job starts
+};
+
+// The rows shown are the dialog's own vector: the job fetches aside and a successful fetch is
+// swapped in only when the completion command is handled, so the timeline's blocks (which point
+// into `rows`) stay valid while a fetch runs.
+struct ReservationListDialog {
+    explicit ReservationListDialog(const ConfigStore& settings) : config(settings), job(poster, settings) {}
+
+    HWND hwnd = nullptr;
+    const ConfigStore& config;
+    HWND list = nullptr;
+    HWND status = nullptr;
+    CompletionPoster poster;
+    ReservationListJob job;
+    ReservationEntries rows;
+    TimelineControl timeline;
+    std::string statusText;
+};
+
+// One list line: date (a dated row without its year "YYYY/"), time, channel and title, TAB-separated.
+std::string listLine(const ReservationEntry& row) {
+    std::string date = row.dateText;
+    if (row.weekdayMask == 0) {
+        date = date.size() > kYearPrefixLength ? date.substr(kYearPrefixLength) : std::string();
+    }
+    return date + '\t' + row.timeText + '\t' + row.channelText + '\t' + row.title;
+}
+
+void place(HWND control, int x, int y, int width, int height) { MoveWindow(control, x, y, width, height, TRUE); }
+
+void resizeClientArea(HWND dialog) {
+    RECT frame = {0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void showStatus(ReservationListDialog& d, const std::string& text) {
+    // The pointer reports on every move: rewriting the same text would only flicker.
+    if (text == d.statusText) return;
+    d.statusText = text;
+    setWindowText(d.status, text);
+}
+
+void startFetch(ReservationListDialog& d) {
+    if (d.job.running()) return;  // one fetch at a time; the button is disabled meanwhile anyway
+    EnableWindow(GetDlgItem(d.hwnd, IDC_REFRESH), FALSE);
+    if (!d.job.start()) {
+        // No thread: report the end ourselves, as a failed fetch would.
+        d.poster.postCompletion();
+    }
+}
+
+void fetchFinished(ReservationListDialog& d) {
+    d.job.wait();
+    d.job.takeList(d.rows);  // after a failed fetch the rows stay as they were
+    d.timeline.showRows(d.rows);
+    SendMessageW(d.list, LB_RESETCONTENT, 0, 0);
+    for (const ReservationEntry& row : d.rows) {
+        SendMessageW(d.list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wideFromSjis(listLine(row)).c_str()));
+    }
+    EnableWindow(GetDlgItem(d.hwnd, IDC_REFRESH), TRUE);
+}
+
+void pointed(ReservationListDialog& d, const TimelineNotify& notify) {
+    if (notify.entry == nullptr) {
+        showStatus(d, std::string());
+        return;
+    }
+    // The row's own line (lines are added in row order, one per row), which is line number - 1
+    // as long as the recorder numbers its rows from 1 without gaps, and right even when it does not.
+    for (size_t line = 0; line < d.rows.size(); ++line) {
+        if (&d.rows[line] == notify.entry) {
+            SendMessageW(d.list, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
+            break;
+        }
+    }
+    showStatus(d, notify.entry->title);
+}
+
+BOOL onInit(ReservationListDialog& d) {
+    d.list = GetDlgItem(d.hwnd, IDC_RESERVATIONS);
+    d.status = GetDlgItem(d.hwnd, IDC_LIST_STATUS);
+    d.poster.dialog = d.hwnd;
+
+    INT tabStops[] = {32, 68, 86};
+    SendMessageW(d.list, LB_SETTABSTOPS, 3, reinterpret_cast<LPARAM>(tabStops));
+
+    resizeClientArea(d.hwnd);
+    place(d.status, 0, 0, 520, 14);
+    place(GetDlgItem(d.hwnd, IDC_REFRESH), 520, 0, 120, 22);
+    d.timeline.create(d.hwnd, WS_CHILD | WS_VISIBLE, 0, 14, 300, 466, IDC_TIMELINE);
+    place(d.list, 300, 24, 340, 456);
+
+    setWindowText(d.hwnd, d.config.getPelorane() + kTitleSuffix);
+
+    PostMessageW(d.hwnd, WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED), 0);
+    return TRUE;
+}
+
+INT_PTR onMessage(ReservationListDialog& d, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) {
+        switch (LOWORD(wParam)) {
+        case IDC_REFRESH:
+            startFetch(d);
+            return TRUE;
+        case kJobDoneCommand:
+            fetchFinished(d);
+            return TRUE;
+        case IDOK:
+        case IDCANCEL:
+            d.job.wait();  // the job holds this dialog's host and settings: never leave it running
+            EndDialog(d.hwnd, LOWORD(wParam));
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    }
+    if (message == WM_NOTIFY) {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header != nullptr && d.timeline.hwnd != nullptr && header->hwndFrom == d.timeline.hwnd &&
+            header->code == TimelineControl::kNotifyCode) {
+            pointed(d, *reinterpret_cast<const TimelineNotify*>(lParam));
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+int runReservationListDialog(HWND owner) {
+    Application* application = theApplication();
+    if (application == nullptr) return -1;
+    ReservationListDialog dialog(application->config());
+    const INT_PTR result =
+        runModalDialog<ReservationListDialog, &onInit, &onMessage>(IDD_RESERVATION_LIST, owner, dialog);
+    // However the dialog ended, the job must not outlive the record it reports to.
+    dialog.job.wait();
+    return static_cast<int>(result);
+}

@@ -1,0 +1,40 @@
+// The week timeline: a custom-drawn child window with one coloured block per reservation and day.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "recorder/ReservationList.h"
+#include "recorder/TimelineLayout.h"
+#include "recorder/WeekSchedule.h"
+#include "ui/Framework.h"
+
+// What the timeline sends its parent with WM_NOTIFY (code NM_CLICK) when the pointer moves over
+// the grid or presses on it: the row under the pointer, or null over an empty part of the grid.
+struct TimelineNotify {
+    NMHDR header;
+    const ReservationEntry* entry;
+};
+
+class TimelineControl : public XoWindowBase {
+public:
+    static constexpr UINT kNotifyCode = NM_CLICK;
+
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // Starts the week at the current broadcast day, places `rows` on it and repaints without
+    // erasing. The blocks point into `rows`: the vector must stay unchanged until the next call.
+    void showRows(const ReservationEntries& rows);
+
+    const WeekSchedule& schedule() const { return schedule_; }
+    const TimelineLayout& layout() const { return layout_; }
+
+private:
+    void startAtCurrentBroadcastDay();
+    void paint();
+    LRESULT point(LPARAM lParam);
+
+    TimelineLayout layout_;
+    WeekSchedule schedule_;
+};
