@@ -1,31 +1,20 @@
-// Main routine of the first user-interface build: the stores, the common controls and template 101.
-// The main dialog here only closes; the reservation dialog and the command line replace it.
+// The main routine: the two stores, the command line, the common controls and the main dialog.
 #include "ui/PeloraneApp.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include "ui/Framework.h"
-#include "ui/Resource.h"
+#include "core/CommandLine.h"
+#include "core/MailCommand.h"
+#include "core/MainRoutine.h"
+#include "ui/MainDialog.h"
+#include "ui/RemoteDialog.h"
+#include "ui/ReservationListDialog.h"
 
 namespace {
 
 constexpr char kChannelFileName[] = "channels.ini";
 constexpr char kSettingsFileName[] = "Pelorane.ini";
-
-// Placeholder for the main reservation dialog: the template with its menu, closed by Cancel or "終了(&C)".
-struct PlaceholderMainDialog {
-    HWND hwnd = nullptr;
-};
-
-BOOL openPlaceholder(PlaceholderMainDialog&) { return TRUE; }
-
-INT_PTR handlePlaceholder(PlaceholderMainDialog& dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message != WM_COMMAND) return FALSE;
-    // Escape, the close box, the Cancel button and the menu's "終了(&C)" all arrive as IDCANCEL.
-    if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog.hwnd, IDCANCEL);
-    return TRUE;
-}
 
 }  // namespace
 
@@ -37,8 +26,17 @@ PeloraneApp::~PeloraneApp() {
 }
 
 int PeloraneApp::run() {
+    // The channels first: the settings never refer to them, the command line does.
     channels_.load(moduleDirectory() + kChannelFileName);
     config_.load(moduleDirectory() + kSettingsFileName);
+
+    // Declared before anything can open: its end waits for a job that would still refer to it.
+    MainDialog dialog;
+    StartActions actions;
+    actions.openRemote = [] { runRemoteDialog(nullptr); };
+    actions.openReservationList = [] { runReservationListDialog(nullptr); };
+    actions.launchMailer = [this](const Reservation& reservation) { return launchMailer(reservation, config_); };
+    if (applyCommandLine(splitCommandLine(commandLine()), dialog.reservation, channels_, config_, actions)) return 0;
 
     // The main dialog holds a date picker and two up-down controls.
     INITCOMMONCONTROLSEX classes = {};
@@ -46,7 +44,5 @@ int PeloraneApp::run() {
     classes.dwICC = ICC_DATE_CLASSES | ICC_UPDOWN_CLASS;
     InitCommonControlsEx(&classes);
 
-    PlaceholderMainDialog dialog;
-    return static_cast<int>(
-        runModalDialog<PlaceholderMainDialog, openPlaceholder, handlePlaceholder>(IDD_MAIN, nullptr, dialog));
+    return runMainDialog(dialog, nullptr);
 }

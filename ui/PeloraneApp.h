@@ -9,7 +9,7 @@ public:
     // Writes the whole settings file, on every run.
     ~PeloraneApp() override;
 
-    // Loads "channels.ini" and "Pelorane.ini" from the executable's folder, prepares the common
-    // controls and runs the main dialog; its result is the process exit code (-1: no dialog).
+    // Loads "channels.ini" and "Pelorane.ini" from the executable's folder, acts on the command line
+    // and, unless that ended the run (0), runs the main dialog: 1 mailer launched, 2 closed, -1 no dialog.
     int run() override;
 };
