@@ -1,42 +1,78 @@
 #!/usr/bin/env bash
-# The main job, end to end: start the recorder simulator, hand the booking tool an iEPG file
-# (as a browser would), book the programme over HTTP and show the recorder's answer and list.
+# The main job, end to end: start the recorder simulator, start Pelorane.exe under Wine with an
+# iEPG file (as a browser would) and settings that book over HTTP at once (bootexec 3), let it book
+# and close by itself, then show the recorder's answer and its reservation list.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root="$(pwd)"
 
-cmake --preset native >/dev/null
-cmake --build --preset native --target pelorane_book >/dev/null
+echo "building Pelorane.exe ..."
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Pelorane >/dev/null
 
 work="$(mktemp -d /tmp/pelorane-demo.XXXXXX)"
 sim_pid=""
 cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-python3 tools/recorder_sim.py --port 0 --port-file "$work/port" > "$work/sim.log" 2>&1 &
+python3 tools/recorder_sim.py --port 0 --port-file "$work/port" > "$work/sim.log" 2>&1 < /dev/null &
 sim_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
 port="$(cat "$work/port")"
 echo "recorder simulator on 127.0.0.1:$port"
 
-# Settings and channel table as the program keeps them (Shift_JIS, CR LF), and tomorrow's programme.
+# The program folder: Pelorane.exe with its settings and channel table beside it (Shift_JIS, CR LF),
+# and tomorrow's programme as the browser would save it.
+mkdir -p "$work/Pelorane"
+cp build/windows/Pelorane.exe "$work/Pelorane/"
 python3 - "$work" "$port" <<'PY'
 import datetime, sys
 work, port = sys.argv[1], sys.argv[2]
 def write(name, text):
     with open(f"{work}/{name}", "wb") as f:
         f.write(text.replace("\n", "\r\n").encode("cp932"))
-write("Pelorane.ini", f"[config]\nhttpport={port}\nhttpserver=127.0.0.1\nvrate=3000\n")
-write("channels.ini", "[table]\nCH4=004,TT04,東都テレビ\n[channel]\n4=CH4\n")
+write("Pelorane/Pelorane.ini", f"[config]\nbootexec=3\nhttpport={port}\nhttpserver=127.0.0.1\nvrate=3000\n")
+write("Pelorane/channels.ini", "[table]\nCH4=004,TT04,東都テレビ\n[channel]\n4=CH4\n")
 day = datetime.date.today() + datetime.timedelta(days=1)
-iepg = ("Content-type: application/x-tv-program-info; charset=Shift_JIS\n"
-        "version: 1\nstation: 東都テレビ\n"
-        f"year: {day.year}\nmonth: {day.month:02d}\ndate: {day.day:02d}\n"
-        "start: 21:00\nend: 21:54\nprogram-title: 世界の車窓から\nprogram-subtitle: 「ソレント」\n\n"
-        "美しい海岸線を走る列車の旅。\n")
-write("programme.iepg", iepg)
+write("programme.iepg",
+      "Content-type: application/x-tv-program-info; charset=Shift_JIS\n"
+      "version: 1\nstation: 東都テレビ\n"
+      f"year: {day.year}\nmonth: {day.month:02d}\ndate: {day.day:02d}\n"
+      "start: 21:00\nend: 21:54\nprogram-title: 世界の車窓から\nprogram-subtitle: 「ソレント」\n\n"
+      "美しい海岸線を走る列車の旅。\n")
 PY
 
-./build/native/tools/pelorane_book "$work" "$work/programme.iepg"
+echo "running Pelorane.exe programme.iepg under Wine (it books and closes by itself) ..."
+start=$(date +%s)
+set +e
+LANG=ja_JP.UTF-8 timeout 120 scripts/with-display.sh \
+  scripts/wine-run.sh "$work/Pelorane/Pelorane.exe" "$(winepath -w "$work/programme.iepg" 2>/dev/null || echo "$work/programme.iepg")"
+status=$?
+set -e
+echo "Pelorane.exe ended with exit code $status after $(( $(date +%s) - start )) s"
+
+python3 - "$port" "$work" <<'PY'
+import json, re, sys, urllib.request, html
+port, work = sys.argv[1], sys.argv[2]
+log = json.load(urllib.request.urlopen(f"http://127.0.0.1:{port}/_sim/log"))
+print("requests the recorder received:")
+for r in log["requests"]:
+    print(f"  {r['method']} {r['path']} -> {r['status']}")
+for p in log["posts"]:
+    verdict = "accepted" if p["accepted"] else "refused"
+    print(f"the recorder {verdict} the booking: {p['message']}")
+    for name, value in p["fields"]:
+        print(f"    {name} = {value}")
+page = urllib.request.urlopen(f"http://127.0.0.1:{port}/program/b_list.htm").read().decode("cp932")
+print("reservation list on the recorder:")
+for row in re.findall(r"<tr>(.*?)</tr>", page, re.S):
+    cells = [html.unescape(re.sub(r"<[^>]*>", "", c)).strip() for c in re.findall(r"<td[^>]*>(.*?)</td>", row, re.S)]
+    if len(cells) >= 6 and cells[3] != "---":
+        print("  " + "  ".join(cells[:6]))
+ini = open(f"{work}/Pelorane/Pelorane.ini", "rb").read().decode("cp932")
+print("Pelorane.ini after the run:")
+print("  " + ini.replace("\r\n", "\n  ").rstrip())
+PY
