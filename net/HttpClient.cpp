@@ -85,6 +85,20 @@ bool deliverBody(Source& source, int length, Receiver& receiver, long long& deli
     return true;
 }
 
+// The common case (plain body into the standard receiver) a buffer's worth at a time; the
+// receiver sees exactly what byte-wise delivery would give it.
+bool deliverBody(BufferedReader& source, int length, BodyReceiver& receiver, long long& delivered) {
+    while (length < 0 || delivered < length) {
+        const long long left = length < 0 ? kStreamBufferSize : length - delivered;
+        const char* data = nullptr;
+        const int n = source.takeSpan(&data, left < kStreamBufferSize ? static_cast<int>(left) : kStreamBufferSize);
+        if (n <= 0) break;
+        if (!receiver.onBytes(data, n)) return false;
+        delivered += n;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool HttpClient::sendRequest(const std::string& requestPath, const std::string& body, HttpReceiver& receiver) {

@@ -50,6 +50,16 @@ public:
         body_.push_back(static_cast<char>(byte));
         return true;
     }
+    // The same as onByte for each byte in turn, in one step: the client's bulk path.
+    bool onBytes(const char* data, int count) {
+        const size_t room = static_cast<size_t>(kMaxBodyBytes) - body_.size();
+        if (static_cast<size_t>(count) > room) {
+            body_.append(data, room);
+            return false;
+        }
+        body_.append(data, static_cast<size_t>(count));
+        return true;
+    }
     bool onRetry(int attempt) override;
     void onError(const std::string& message) override { error_ = message; }
     void onComplete() override { complete_ = true; }

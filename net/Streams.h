@@ -66,6 +66,19 @@ public:
         return refill();
     }
 
+    // The buffered bytes that follow, at most max of them, as one span that is consumed at once;
+    // refills when the buffer is empty. The span's length, or 0 at the end of the data.
+    int takeSpan(const char** data, int max) {
+        if (position_ >= fill_) {
+            if (refill() < 0) return 0;
+            --position_;  // refill() handed out the first byte: take it back into the span
+        }
+        const int n = fill_ - position_ < max ? fill_ - position_ : max;
+        *data = buffer_ + position_;
+        position_ += n;
+        return n;
+    }
+
 private:
     int refill();
 

@@ -160,3 +160,27 @@ TEST(ByteSink, WriteStopsAtFirstRefusalAndNewlineNeedsBothBytes) {
     LimitedSink one(1);
     EXPECT_EQ(one.newline(), 0);
 }
+
+TEST(BufferedReader, SpansAndBytesInterleaveWithoutLoss) {
+    std::string input;
+    for (int i = 0; i < 3000; ++i) input.push_back(static_cast<char>(i * 7));
+    ChunkStream s({input.substr(0, 5), input.substr(5, 1500), input.substr(1505)});
+    BufferedReader r(s);
+    std::string out;
+    const char* data = nullptr;
+    for (int round = 0;; ++round) {
+        if (round % 2 == 0) {
+            const int b = r.next();
+            if (b < 0) break;
+            out.push_back(static_cast<char>(b));
+        } else {
+            const int n = r.takeSpan(&data, 700);
+            if (n == 0) break;
+            EXPECT_LE(n, 700);
+            out.append(data, static_cast<size_t>(n));
+        }
+    }
+    EXPECT_EQ(out, input);
+    EXPECT_EQ(r.takeSpan(&data, 10), 0);
+    EXPECT_EQ(r.next(), -1);
+}
