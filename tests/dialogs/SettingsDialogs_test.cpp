@@ -1,0 +1,624 @@
+// The four settings dialogs opened for real and driven through their controls: checks, focus, what
+// they store in memory and what they write.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/Application.h"
+#include "tests/support/ScriptedReplies.h"
+#include "tests/support/ScriptedServer.h"
+#include "tests/support/TempDir.h"
+#include "ui/Resource.h"
+#include "ui/SettingsDialogs.h"
+#include "tests/dialogs/DialogScript.h"
+
+namespace {
+
+const std::string kNoAuth = "\x94\x46\x8f\xd8\x82\xc8\x82\xb5";                          // 認証なし
+const std::string kTohoSogo = "\x93\x8c\x93\x73\x91\x8d\x8d\x87\x83\x65\x83\x8c\x83\x72";  // 東都総合テレビ
+const std::string kHyouji = "\x95\x5c\x8e\xa6";                                          // 表示 (trail byte 0x5C)
+const std::string kAssociated =                                                          // 関連付けに成功しました。
+    "\x8a\xd6\x98\x41\x95\x74\x82\xaf\x82\xc9\x90\xac\x8c\xf7\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42";
+const std::wstring kHttpCaption = L"HTTP\u8a2d\u5b9a";                // HTTP設定
+const std::wstring kMailCaption = L"\u30e1\u30fc\u30eb\u8a2d\u5b9a";  // メール設定
+const std::wstring kToolCaption = L"\u30c4\u30fc\u30eb\u8a2d\u5b9a";  // ツール設定
+// The text control of a message box.
+constexpr int kMessageBoxText = 0xFFFF;
+
+using Steps = std::vector<DialogScript::Step>;
+using ComboItem = std::pair<std::string, intptr_t>;
+using Lines = std::vector<std::string>;
+
+class TestApplication : public Application {
+public:
+    int run() override { return 0; }
+};
+
+bool fileExists(const std::string& utf8Path) { return std::filesystem::exists(std::filesystem::u8path(utf8Path)); }
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app.start(GetModuleHandleW(nullptr), "", SW_SHOWNORMAL);
+        app.channels().load(channelsPath());
+        app.config().load(settingsPath());
+    }
+
+    std::string settingsPath() const { return dir.file("Pelorane.ini"); }
+    std::string channelsPath() const { return dir.file("channels.ini"); }
+    ConfigStore& config() { return app.config(); }
+    ChannelTable& channels() { return app.channels(); }
+
+    // Plays the steps over the dialog that open shows; its result, or 0 when the script did not fit.
+    int play(int (*open)(HWND), Steps steps) {
+        DialogScript script(std::move(steps));
+        int result = 0;
+        EXPECT_TRUE(script.play([open] { return open(nullptr); }, &result)) << "script and dialog went apart";
+        return result;
+    }
+
+    // Fills the four boxes every mail setting needs.
+    static void fillMailBasics(HWND dialog) {
+        setItemText(dialog, IDC_SMTP_SERVER, "smtp.example.jp");
+        setItemText(dialog, IDC_FROM, "me@example.jp");
+        setItemText(dialog, IDC_TO, "rd@example.jp");
+        setItemText(dialog, IDC_RDUSER, "rdstyle");
+    }
+
+    TempDir dir{"pelorane-dialogs"};
+    TestApplication app;
+};
+
+// -------------------------------------------------------------------------------------------------
+// Mail settings (103)
+
+TEST_F(SettingsDialogTest, MailShowsStoredValuesAndAuthChoicesInTheirOrder) {
+    config().setSmtpauth(3);
+    config().setFrom("me@example.jp");
+    play(runMailDialog, {
+        [](HWND d) {
+            const auto items = comboItems(d, IDC_SMTP_AUTH);
+            ASSERT_EQ(items.size(), 4u);
+            EXPECT_EQ(items[1].first, "POP(APOP) before SMTP");
+            EXPECT_EQ(items[3].first, kNoAuth);
+            EXPECT_EQ(selectedComboValue(d, IDC_SMTP_AUTH), 3);
+            EXPECT_EQ(itemText(d, IDC_SMTP_PORT), "25");
+            EXPECT_EQ(itemText(d, IDC_POP3_PORT), "110");
+            EXPECT_EQ(itemText(d, IDC_FROM), "me@example.jp");
+            EXPECT_EQ(itemText(d, IDC_RDUSER), "rdstyle");
+            press(d, IDCANCEL);
+        },
+    });
+}
+
+TEST_F(SettingsDialogTest, MailWithoutAuthNeedsNoUserAndStoresWithoutWriting) {
+    const int result = play(runMailDialog, {
+        [](HWND d) {
+            fillMailBasics(d);
+            setItemText(d, IDC_SMTP_PORT, "587");
+            selectComboValue(d, IDC_SMTP_AUTH, 0);
+            press(d, IDOK);
+        },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(config().getSmtpserver(), "smtp.example.jp");
+    EXPECT_EQ(config().getSmtpport(), 587);
+    EXPECT_EQ(config().getSmtpauth(), 0);
+    EXPECT_EQ(config().getTo(), "rd@example.jp");
+    EXPECT_TRUE(config().isMailConfigured());
+    EXPECT_FALSE(fileExists(settingsPath())) << "the mail settings are written when the program ends";
+}
+
+TEST_F(SettingsDialogTest, MailRequiredBoxesTakeTheFocusInTheirOrder) {
+    config().setRduser("");
+    // Each OK finds the next empty box; filling it moves the focus on to the one after.
+    std::vector<int> focused;
+    Steps steps = {[](HWND d) { press(d, IDOK); }};
+    for (const int id : {IDC_SMTP_SERVER, IDC_FROM, IDC_TO, IDC_RDUSER, IDC_SMTP_USER}) {
+        steps.push_back([&focused, id](HWND d) {
+            focused.push_back(focusedItem());
+            setItemText(d, id, "x");
+            press(d, IDOK);
+        });
+    }
+    steps.push_back([&focused](HWND d) {
+        focused.push_back(focusedItem());
+        press(d, IDCANCEL);
+    });
+    const int result = play(runMailDialog, steps);
+    EXPECT_EQ(result, IDCANCEL);
+    // SMTP AUTH (the default) needs user and password; the POP3 server is not asked for.
+    const std::vector<int> expected = {IDC_SMTP_SERVER, IDC_FROM, IDC_TO, IDC_RDUSER, IDC_SMTP_USER, IDC_SMTP_PASS};
+    EXPECT_EQ(focused, expected);
+    EXPECT_EQ(config().getSmtpserver(), "") << "a cancelled dialog stores nothing";
+}
+
+TEST_F(SettingsDialogTest, MailPopBeforeSmtpNeedsThePop3Server) {
+    for (const int auth : {2, 3}) {
+        config().setPop3server("");
+        int focus = 0;
+        const int result = play(runMailDialog, {
+            [auth](HWND d) {
+                fillMailBasics(d);
+                setItemText(d, IDC_SMTP_USER, "user");
+                setItemText(d, IDC_SMTP_PASS, "pass");
+                selectComboValue(d, IDC_SMTP_AUTH, auth);
+                press(d, IDOK);
+            },
+            [&focus](HWND d) {
+                focus = focusedItem();
+                setItemText(d, IDC_POP3_SERVER, "pop.example.jp");
+                press(d, IDOK);
+            },
+        });
+        EXPECT_EQ(focus, IDC_POP3_SERVER) << auth;
+        EXPECT_EQ(result, IDOK) << auth;
+        EXPECT_EQ(config().getSmtpauth(), auth);
+        EXPECT_EQ(config().getPop3server(), "pop.example.jp");
+    }
+}
+
+TEST_F(SettingsDialogTest, MailEmptyRecipientTakesTheSenderOnFocus) {
+    play(runMailDialog, {
+        [](HWND d) {
+            setItemText(d, IDC_FROM, "me@example.jp");
+            focusItem(d, IDC_TO);
+            EXPECT_EQ(itemText(d, IDC_TO), "me@example.jp");
+            setItemText(d, IDC_TO, "rd@example.jp");
+            focusItem(d, IDC_FROM);
+            focusItem(d, IDC_TO);
+            EXPECT_EQ(itemText(d, IDC_TO), "rd@example.jp") << "a recipient is left alone";
+            press(d, IDCANCEL);
+        },
+    });
+}
+
+// -------------------------------------------------------------------------------------------------
+// HTTP settings (104)
+
+TEST_F(SettingsDialogTest, HttpOkStoresAndWritesTheSettingsFileAtOnce) {
+    const int result = play(runHttpDialog, {
+        [](HWND d) {
+            EXPECT_EQ(itemText(d, IDC_HTTP_PORT), "80");
+            EXPECT_EQ(itemText(d, IDC_PROXY_PORT), "8080");
+            setItemText(d, IDC_HTTP_SERVER, "rd.local");
+            setItemText(d, IDC_HTTP_PORT, "8000");
+            setItemText(d, IDC_HTTP_USER, "admin");
+            setItemText(d, IDC_HTTP_PASS, "secret");
+            setItemText(d, IDC_PROXY_SERVER, "proxy.local");
+            setItemText(d, IDC_PROXY_USER, "pu");
+            setItemText(d, IDC_PROXY_PASS, "pp");
+            press(d, IDOK);
+        },
+    });
+    EXPECT_EQ(result, IDOK);
+    ConfigStore written;
+    ASSERT_TRUE(written.load(settingsPath()));
+    EXPECT_EQ(written.getHttpserver(), "rd.local");
+    EXPECT_EQ(written.getHttpport(), 8000);
+    EXPECT_EQ(written.getHttpuser(), "admin");
+    EXPECT_EQ(written.getHttppass(), "secret");
+    EXPECT_EQ(written.getProxyserver(), "proxy.local");
+    EXPECT_EQ(written.getProxyport(), 8080);
+    EXPECT_EQ(written.getProxyuser(), "pu");
+    EXPECT_EQ(written.getProxypass(), "pp");
+}
+
+TEST_F(SettingsDialogTest, HttpWithoutServerStaysOpenAndCancelWritesNothing) {
+    int focus = 0;
+    const int result = play(runHttpDialog, {
+        [](HWND d) {
+            setItemText(d, IDC_HTTP_USER, "admin");
+            press(d, IDOK);
+        },
+        [&focus](HWND d) {
+            focus = focusedItem();
+            setItemText(d, IDC_HTTP_SERVER, "rd.local");
+            press(d, IDCANCEL);
+        },
+    });
+    EXPECT_EQ(focus, IDC_HTTP_SERVER);
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(config().getHttpserver(), "");
+    EXPECT_FALSE(fileExists(settingsPath()));
+}
+
+TEST_F(SettingsDialogTest, HttpSettingsStayInMemoryWhenTheFileCannotBeWritten) {
+    ConfigStore unwritable;
+    unwritable.load(dir.file("missing-folder/Pelorane.ini"));
+    config() = unwritable;
+    const int result = play(runHttpDialog, {
+        [](HWND d) {
+            setItemText(d, IDC_HTTP_SERVER, "rd.local");
+            press(d, IDOK);
+        },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(config().getHttpserver(), "rd.local");
+    EXPECT_FALSE(fileExists(dir.file("missing-folder")));
+}
+
+// -------------------------------------------------------------------------------------------------
+// Tool settings (105)
+
+TEST_F(SettingsDialogTest, ToolShowsVersionAndBothActionLists) {
+    config().setOkbutton(1);
+    play(runToolDialog, {
+        [](HWND d) {
+            EXPECT_EQ(itemText(d, IDC_VERSION), PELORANE_VERSION_TEXT);
+            EXPECT_EQ(itemText(d, IDC_PROGRAM_TITLE), "Pelorane");
+            const auto boot = comboItems(d, IDC_BOOTEXEC);
+            const auto ok = comboItems(d, IDC_OKBUTTON);
+            ASSERT_EQ(boot.size(), 4u);
+            ASSERT_EQ(ok.size(), 3u);
+            // "OKボタン" is "起動時" without its first choice, "何もしない".
+            EXPECT_EQ(boot[0].second, 0);
+            for (size_t i = 0; i < ok.size(); ++i) EXPECT_EQ(ok[i], boot[i + 1]);
+            EXPECT_EQ(selectedComboValue(d, IDC_BOOTEXEC), 0);
+            EXPECT_EQ(selectedComboValue(d, IDC_OKBUTTON), 1);
+            press(d, IDCANCEL);
+        },
+    });
+}
+
+TEST_F(SettingsDialogTest, ToolStoresEverythingWhenTheStartActionNeedsNothing) {
+    const int result = play(runToolDialog, {
+        [](HWND d) {
+            setItemText(d, IDC_PROGRAM_TITLE, kTohoSogo);
+            selectComboValue(d, IDC_OKBUTTON, 3);
+            setItemText(d, IDC_FROM, "me@example.jp");
+            setItemText(d, IDC_RDUSER, "");
+            press(d, IDOK);
+        },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(config().getPelorane(), kTohoSogo);
+    EXPECT_EQ(config().getOkbutton(), 3) << "the OK action is not checked";
+    EXPECT_EQ(config().getBootexec(), 0);
+    EXPECT_EQ(config().getFrom(), "me@example.jp");
+    EXPECT_EQ(config().getRduser(), "");
+    EXPECT_FALSE(fileExists(settingsPath()));
+}
+
+TEST_F(SettingsDialogTest, ToolLaunchingTheMailerNeedsRecipientThenRdUser) {
+    std::vector<int> focused;
+    const int result = play(runToolDialog, {
+        [](HWND d) {
+            selectComboValue(d, IDC_BOOTEXEC, 1);
+            setItemText(d, IDC_RDUSER, "");
+            press(d, IDOK);
+        },
+        [&focused](HWND d) {
+            focused.push_back(focusedItem());
+            setItemText(d, IDC_TO, "rd@example.jp");
+            press(d, IDOK);
+        },
+        [&focused](HWND d) {
+            focused.push_back(focusedItem());
+            setItemText(d, IDC_RDUSER, "rd");
+            press(d, IDOK);
+        },
+    });
+    EXPECT_EQ(focused, (std::vector<int>{IDC_TO, IDC_RDUSER}));
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(config().getBootexec(), 1);
+    EXPECT_EQ(config().getTo(), "rd@example.jp");
+}
+
+TEST_F(SettingsDialogTest, ToolHttpActionWithoutRecorderOpensHttpSettingsAndStoresNothing) {
+    std::wstring nested;
+    const int result = play(runToolDialog, {
+        [](HWND d) {
+            setItemText(d, IDC_PROGRAM_TITLE, "Changed");
+            selectComboValue(d, IDC_BOOTEXEC, 3);
+            press(d, IDOK);
+        },
+        [&nested](HWND d) {
+            nested = caption(d);
+            press(d, IDCANCEL);
+        },
+        [](HWND d) {
+            EXPECT_EQ(caption(d), kToolCaption) << "the tool dialog stays open";
+            press(d, IDCANCEL);
+        },
+    });
+    EXPECT_EQ(nested, kHttpCaption);
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(config().getPelorane(), "Pelorane");
+    EXPECT_EQ(config().getBootexec(), 0);
+}
+
+TEST_F(SettingsDialogTest, ToolHttpActionPassesOnceTheRecorderIsSet) {
+    const int result = play(runToolDialog, {
+        [](HWND d) {
+            selectComboValue(d, IDC_BOOTEXEC, 3);
+            press(d, IDOK);
+        },
+        [](HWND d) {
+            setItemText(d, IDC_HTTP_SERVER, "rd.local");
+            press(d, IDOK);
+        },
+        [](HWND d) {
+            EXPECT_EQ(caption(d), kToolCaption) << "the first OK stores nothing, whatever the HTTP settings did";
+            press(d, IDOK);
+        },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(config().getBootexec(), 3);
+    EXPECT_EQ(config().getHttpserver(), "rd.local");
+}
+
+TEST_F(SettingsDialogTest, ToolMailActionConfirmedInMailSettingsKeepsTheAddressesEnteredThere) {
+    // The tool dialog's own boxes are empty; the addresses are typed into the mail settings it opens.
+    std::wstring nested;
+    const int result = play(runToolDialog, {
+        [](HWND d) {
+            selectComboValue(d, IDC_BOOTEXEC, 2);
+            press(d, IDOK);
+        },
+        [&nested](HWND d) {
+            nested = caption(d);
+            fillMailBasics(d);
+            selectComboValue(d, IDC_SMTP_AUTH, 0);
+            press(d, IDOK);
+        },
+        [](HWND d) {
+            EXPECT_EQ(itemText(d, IDC_TO), "rd@example.jp");
+            EXPECT_EQ(itemText(d, IDC_FROM), "me@example.jp");
+            press(d, IDOK);
+        },
+    });
+    EXPECT_EQ(nested, kMailCaption);
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(config().getBootexec(), 2);
+    EXPECT_EQ(config().getTo(), "rd@example.jp");
+    EXPECT_TRUE(config().isMailConfigured());
+}
+
+TEST_F(SettingsDialogTest, ToolMailActionWithMailSettingsCancelledStaysOpen) {
+    config().setTo("old@example.jp");
+    const int result = play(runToolDialog, {
+        [](HWND d) {
+            selectComboValue(d, IDC_BOOTEXEC, 2);
+            setItemText(d, IDC_TO, "typed@example.jp");
+            press(d, IDOK);
+        },
+        [](HWND d) { press(d, IDCANCEL); },
+        [](HWND d) {
+            EXPECT_EQ(itemText(d, IDC_TO), "typed@example.jp");
+            press(d, IDCANCEL);
+        },
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(config().getTo(), "old@example.jp");
+}
+
+TEST_F(SettingsDialogTest, ToolEmptyRecipientTakesTheSenderOnFocus) {
+    play(runToolDialog, {
+        [](HWND d) {
+            setItemText(d, IDC_FROM, "me@example.jp");
+            focusItem(d, IDC_TO);
+            EXPECT_EQ(itemText(d, IDC_TO), "me@example.jp");
+            press(d, IDCANCEL);
+        },
+    });
+}
+
+TEST_F(SettingsDialogTest, ToolAssociationReportsSuccessOverTheToolDialog) {
+    HWND tool = nullptr;
+    HWND owner = nullptr;
+    std::string message;
+    play(runToolDialog, {
+        [&tool](HWND d) {
+            tool = d;
+            press(d, IDC_ASSOCIATE);
+        },
+        [&owner, &message](HWND d) {
+            owner = GetWindow(d, GW_OWNER);
+            message = itemText(d, kMessageBoxText);
+            press(d, IDOK);
+        },
+        [](HWND d) {
+            EXPECT_EQ(caption(d), kToolCaption);
+            press(d, IDCANCEL);
+        },
+    });
+    EXPECT_EQ(owner, tool);
+    EXPECT_EQ(message, kAssociated);
+}
+
+// -------------------------------------------------------------------------------------------------
+// Channel settings (102)
+
+TEST_F(SettingsDialogTest, ChannelStartsWithEveryPositionAndNothingSelected) {
+    channels().findByCode(103)->name = kTohoSogo;
+    channels().findByCode(103)->mailCode = "103";
+    channels().findByCode(7)->name = "Seven";
+    play(runChannelDialog, {
+        [](HWND d) {
+            const auto items = comboItems(d, IDC_CHANNEL_SELECT);
+            ASSERT_EQ(items.size(), 75u);
+            EXPECT_EQ(items[0], ComboItem("CH1", 1));
+            EXPECT_EQ(items[64], ComboItem("BS1", 101));
+            EXPECT_EQ(selectedComboValue(d, IDC_CHANNEL_SELECT), -1);
+            EXPECT_EQ(listLines(d, IDC_CHANNEL_LIST), (Lines{"CH7\t\tSeven", "BS3\t103\t" + kTohoSogo}));
+            EXPECT_EQ(itemText(d, IDC_CHANNEL_NAME), "");
+            press(d, IDCANCEL);
+        },
+    });
+}
+
+TEST_F(SettingsDialogTest, ChannelListLineLoadsItsEntryAndUpdateReplacesTheLineInPlace) {
+    channels().setEntry({3, "CH3", "Three", "03", "S3"});
+    channels().setEntry({8, "CH8", "Eight", "08", "S8"});
+    const int result = play(runChannelDialog, {
+        [](HWND d) {
+            clickListLine(d, IDC_CHANNEL_LIST, 0);
+            EXPECT_EQ(selectedComboValue(d, IDC_CHANNEL_SELECT), 3);
+            EXPECT_EQ(itemText(d, IDC_CHANNEL_NAME), "Three");
+            EXPECT_EQ(itemText(d, IDC_CHANNEL_MAIL_CODE), "03");
+            EXPECT_EQ(itemText(d, IDC_CHANNEL_STATION_CODE), "S3");
+            setItemText(d, IDC_CHANNEL_NAME, kHyouji);
+            setItemText(d, IDC_CHANNEL_STATION_CODE, "X3");
+            press(d, IDC_CHANNEL_UPDATE);
+        },
+        [](HWND d) {
+            EXPECT_EQ(listLines(d, IDC_CHANNEL_LIST), (Lines{"CH3\t03\t" + kHyouji, "CH8\t08\tEight"}));
+            press(d, IDOK);
+        },
+    });
+    EXPECT_EQ(result, IDOK);
+    ChannelTable written;
+    written.load(channelsPath());
+    EXPECT_EQ(written.findByCode(3)->name, kHyouji);
+    EXPECT_EQ(written.findByCode(3)->stationCode, "X3");
+}
+
+TEST_F(SettingsDialogTest, ChannelUpdateWithNothingSelectedChangesNothing) {
+    channels().setEntry({8, "CH8", "Eight", "08", ""});
+    play(runChannelDialog, {
+        [](HWND d) {
+            setItemText(d, IDC_CHANNEL_NAME, "Orphan");
+            press(d, IDC_CHANNEL_UPDATE);
+        },
+        [](HWND d) {
+            EXPECT_EQ(listLines(d, IDC_CHANNEL_LIST), (Lines{"CH8\t08\tEight"}));
+            press(d, IDCANCEL);
+        },
+    });
+    for (const auto& item : channels()) EXPECT_NE(item.second.name, "Orphan");
+}
+
+TEST_F(SettingsDialogTest, ChannelNewlyNamedPositionIsAppendedNotSorted) {
+    channels().setEntry({8, "CH8", "Eight", "08", ""});
+    play(runChannelDialog, {
+        [](HWND d) {
+            selectComboValue(d, IDC_CHANNEL_SELECT, 5);
+            EXPECT_EQ(itemText(d, IDC_CHANNEL_NAME), "") << "the combo alone loads nothing";
+            setItemText(d, IDC_CHANNEL_NAME, "Five");
+            press(d, IDC_CHANNEL_UPDATE);
+        },
+        [](HWND d) {
+            EXPECT_EQ(listLines(d, IDC_CHANNEL_LIST), (Lines{"CH8\t08\tEight", "CH5\t\tFive"}));
+            press(d, IDCANCEL);
+        },
+    });
+    EXPECT_EQ(channels().findByCode(5)->name, "Five") << "changes stay in memory after closing";
+    EXPECT_FALSE(fileExists(channelsPath()));
+}
+
+TEST_F(SettingsDialogTest, ChannelClearingNameAndCodeDropsTheLineButNotTheStationCode) {
+    channels().setEntry({8, "CH8", "Eight", "08", "S8"});
+    int focus = 0;
+    const int result = play(runChannelDialog, {
+        [](HWND d) {
+            clickListLine(d, IDC_CHANNEL_LIST, 0);
+            setItemText(d, IDC_CHANNEL_NAME, "");
+            setItemText(d, IDC_CHANNEL_MAIL_CODE, "");
+            press(d, IDC_CHANNEL_UPDATE);
+        },
+        [&focus](HWND d) {
+            focus = focusedItem();
+            EXPECT_TRUE(listLines(d, IDC_CHANNEL_LIST).empty());
+            press(d, IDOK);
+        },
+    });
+    EXPECT_EQ(focus, IDC_CHANNEL_MAIL_CODE);
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(channels().findByCode(8)->stationCode, "S8");
+    ChannelTable written;
+    written.load(channelsPath());
+    EXPECT_EQ(written.findByCode(8)->stationCode, "");
+}
+
+TEST_F(SettingsDialogTest, ChannelLongLineIsCutWithoutSplittingACharacter) {
+    std::string name;
+    while (name.size() < 1100) name += kHyouji;
+    channels().setEntry({1, "CH1", name, "1", ""});
+    play(runChannelDialog, {
+        [&name](HWND d) {
+            const Lines lines = listLines(d, IDC_CHANNEL_LIST);
+            ASSERT_EQ(lines.size(), 1u);
+            EXPECT_LE(lines[0].size(), 1023u);
+            EXPECT_GE(lines[0].size(), 1022u);
+            const std::string prefix = "CH1\t1\t";
+            EXPECT_EQ(lines[0].substr(0, prefix.size()), prefix);
+            const std::string tail = lines[0].substr(prefix.size());
+            EXPECT_EQ(tail.size() % 2, 0u) << "a lead byte without its trail";
+            EXPECT_EQ(tail, name.substr(0, tail.size()));
+            press(d, IDCANCEL);
+        },
+    });
+}
+
+TEST_F(SettingsDialogTest, ChannelFetchWithoutRecorderOpensHttpSettingsOnly) {
+    std::wstring nested;
+    play(runChannelDialog, {
+        [](HWND d) { press(d, IDC_CHANNEL_FETCH); },
+        [&nested](HWND d) {
+            nested = caption(d);
+            setItemText(d, IDC_HTTP_SERVER, "127.0.0.1");
+            setItemText(d, IDC_HTTP_PORT, "9");
+            press(d, IDOK);
+        },
+        [](HWND d) {
+            EXPECT_TRUE(listLines(d, IDC_CHANNEL_LIST).empty()) << "no fetch follows";
+            press(d, IDCANCEL);
+        },
+    });
+    EXPECT_EQ(nested, kHttpCaption);
+    EXPECT_EQ(config().getHttpserver(), "127.0.0.1");
+}
+
+// The recorder's channel page: four layout tables, then one channel table with two heading rows.
+std::string channelPage(const std::string& rows) {
+    std::string page = "<html><body>";
+    for (int i = 0; i < 4; ++i) page += "<table><tr><td>x</td></tr></table>";
+    return page + "<table><tr><td>band</td></tr><tr><td>head</td></tr>" + rows + "</table></body></html>";
+}
+
+TEST_F(SettingsDialogTest, ChannelFetchRefillsTheListsAndKeepsTheBoxes) {
+    const std::string row = "<tr><td>1</td><td>BS3</td><td>" + kTohoSogo + "</td><td>103</td><td>BS03</td></tr>";
+    ScriptedServer server({httpReply(channelPage(row))});
+    ASSERT_TRUE(server.listening());
+    config().setHttpserver("127.0.0.1");
+    config().setHttpport(server.port());
+    channels().setEntry({8, "CH8", "Eight", "08", ""});
+    play(runChannelDialog, {
+        [](HWND d) {
+            clickListLine(d, IDC_CHANNEL_LIST, 0);
+            setItemText(d, IDC_CHANNEL_NAME, "Typed");
+            press(d, IDC_CHANNEL_FETCH);
+        },
+        [](HWND d) {
+            EXPECT_EQ(listLines(d, IDC_CHANNEL_LIST), (Lines{"CH8\t08\tEight", "BS3\t103\t" + kTohoSogo}));
+            EXPECT_EQ(selectedComboValue(d, IDC_CHANNEL_SELECT), 8);
+            EXPECT_EQ(itemText(d, IDC_CHANNEL_NAME), "Typed");
+            press(d, IDCANCEL);
+        },
+    });
+    EXPECT_EQ(channels().findByCode(103)->stationCode, "BS03");
+}
+
+TEST_F(SettingsDialogTest, ChannelFetchFailureChangesNothing) {
+    ScriptedServer server({std::string()});
+    ASSERT_TRUE(server.listening());
+    config().setHttpserver("127.0.0.1");
+    config().setHttpport(server.port());
+    channels().setEntry({8, "CH8", "Eight", "08", ""});
+    play(runChannelDialog, {
+        [](HWND d) {
+            clickListLine(d, IDC_CHANNEL_LIST, 0);
+            press(d, IDC_CHANNEL_FETCH);
+        },
+        [](HWND d) {
+            EXPECT_EQ(listLines(d, IDC_CHANNEL_LIST), (Lines{"CH8\t08\tEight"}));
+            EXPECT_EQ(itemText(d, IDC_CHANNEL_NAME), "Eight");
+            press(d, IDCANCEL);
+        },
+    });
+}
+
+}  // namespace
