@@ -20,13 +20,13 @@ const { simpleParser } = require('mailparser');
 const USER = process.env.SMTP_USER || 'bob';
 const PASS = process.env.SMTP_PASS || 'pw';
 
-function parseSpec(spec) {
-  const first = spec.indexOf(':');
-  const last = spec.lastIndexOf(':');
-  if (first < 0 || last === first) throw new Error(`bad listener spec: ${spec}`);
-  const port = Number(spec.slice(0, first));
-  const outDir = spec.slice(first + 1, last);
-  const mechs = spec.slice(last + 1);
+function parseListener(text) {
+  const first = text.indexOf(':');
+  const last = text.lastIndexOf(':');
+  if (first < 0 || last === first) throw new Error(`bad listener: ${text}`);
+  const port = Number(text.slice(0, first));
+  const outDir = text.slice(first + 1, last);
+  const mechs = text.slice(last + 1);
   return { port, outDir, mechanisms: mechs === 'none' ? [] : mechs.split(',') };
 }
 
@@ -87,11 +87,11 @@ function startListener({ port, outDir, mechanisms }) {
   return new Promise(resolve => server.listen(port, '127.0.0.1', resolve));
 }
 
-const specs = process.argv.slice(2).map(parseSpec);
-if (specs.length === 0) {
+const listeners = process.argv.slice(2).map(parseListener);
+if (listeners.length === 0) {
   console.error('usage: node smtp_sink.js PORT:OUTDIR:MECHANISMS ...');
   process.exit(2);
 }
-Promise.all(specs.map(startListener)).then(() => console.log('ready'));
+Promise.all(listeners.map(startListener)).then(() => console.log('ready'));
 // server.close() would wait for open sessions; the tests own nothing that needs a clean end.
 process.on('SIGTERM', () => process.exit(0));
