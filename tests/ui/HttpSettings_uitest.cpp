@@ -1,0 +1,110 @@
+// The HTTP settings dialog (104): the recorder's address is required, OK writes the settings file at
+// once, Cancel writes nothing.
+#include "ProgramTest.h"
+
+namespace ui {
+namespace {
+
+class HttpSettings : public ProgramTest {
+protected:
+    HWND open(const Settings& settings = Settings()) {
+        EXPECT_TRUE(app->writeSettings(settings));
+        EXPECT_TRUE(app->writeChannels(standardChannels()));
+        mainDialog = startMain();
+        if (mainDialog == nullptr) return nullptr;
+        postCommand(mainDialog, IDM_HTTP_SETTINGS);
+        const HWND dialog = waitDialog(kHttpCaption);
+        if (dialog == nullptr) ADD_FAILURE() << "the HTTP settings did not open";
+        return dialog;
+    }
+
+    bool closed(HWND dialog) { return waitUntil([&] { return !IsWindow(dialog); }, 5000); }
+
+    HWND mainDialog = nullptr;
+};
+
+TEST_F(HttpSettings, StoredValuesAndDefaultsAreShown) {
+    const HWND dialog = open({{"httpserver", "rd.example.jp"}, {"proxyuser", "代理"}});
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(owner(dialog), mainDialog);
+    EXPECT_EQ(textOf(dialog, IDC_HTTP_SERVER), "rd.example.jp");
+    EXPECT_EQ(textOf(dialog, IDC_HTTP_PORT), "80");
+    EXPECT_EQ(textOf(dialog, IDC_PROXY_PORT), "8080");
+    EXPECT_EQ(textOf(dialog, IDC_PROXY_USER), "代理");
+    EXPECT_EQ(textOf(dialog, IDC_HTTP_USER), "");
+    click(dialog, IDCANCEL);
+    EXPECT_TRUE(closed(dialog));
+    EXPECT_TRUE(quit(mainDialog));
+}
+
+TEST_F(HttpSettings, PortBoxesTakeDigitsOnlyAndPasswordsAreMasked) {
+    const HWND dialog = open();
+    ASSERT_NE(dialog, nullptr);
+    for (int id : {IDC_HTTP_PORT, IDC_PROXY_PORT}) {
+        EXPECT_TRUE(GetWindowLongW(item(dialog, id), GWL_STYLE) & ES_NUMBER) << id;
+    }
+    for (int id : {IDC_HTTP_PASS, IDC_PROXY_PASS}) {
+        EXPECT_TRUE(GetWindowLongW(item(dialog, id), GWL_STYLE) & ES_PASSWORD) << id;
+    }
+    click(dialog, IDCANCEL);
+    EXPECT_TRUE(closed(dialog));
+    EXPECT_TRUE(quit(mainDialog));
+}
+
+TEST_F(HttpSettings, EmptyRecorderAddressKeepsTheDialogOpenWithFocusOnIt) {
+    const HWND dialog = open();
+    ASSERT_NE(dialog, nullptr);
+    setItemText(dialog, IDC_PROXY_SERVER, L"proxy.example.jp");
+    click(dialog, IDOK);
+    EXPECT_TRUE(waitUntil([&] { return hasFocus(dialog, IDC_HTTP_SERVER); }, 3000));
+    EXPECT_TRUE(IsWindow(dialog) && visible(dialog));
+    EXPECT_EQ(app->readSettings().count("proxyserver"), 0u);
+    click(dialog, IDCANCEL);
+    EXPECT_TRUE(closed(dialog));
+    EXPECT_TRUE(quit(mainDialog));
+}
+
+TEST_F(HttpSettings, OkWritesTheSettingsFileAtOnce) {
+    const HWND dialog = open({{"pelorane", "Pelorane"}});
+    ASSERT_NE(dialog, nullptr);
+    setItemText(dialog, IDC_HTTP_SERVER, L"192.168.0.20");
+    setItemText(dialog, IDC_HTTP_PORT, L"8081");
+    setItemText(dialog, IDC_HTTP_USER, L"rd");
+    setItemText(dialog, IDC_HTTP_PASS, L"秘密");
+    setItemText(dialog, IDC_PROXY_SERVER, L"proxy.example.jp");
+    setItemText(dialog, IDC_PROXY_PORT, L"3128");
+    setItemText(dialog, IDC_PROXY_USER, L"pu");
+    setItemText(dialog, IDC_PROXY_PASS, L"pp");
+    click(dialog, IDOK);
+    ASSERT_TRUE(closed(dialog));
+
+    // Written while the program still runs.
+    EXPECT_TRUE(app->process().running());
+    Settings stored;
+    waitUntil([&] { return (stored = app->readSettings()).count("httpserver") == 1; }, 3000);
+    const Settings expected = {{"httpserver", "192.168.0.20"}, {"httpport", "8081"},  {"httpuser", "rd"},
+                               {"httppass", "秘密"},           {"proxyserver", "proxy.example.jp"},
+                               {"proxyport", "3128"},          {"proxyuser", "pu"}, {"proxypass", "pp"},
+                               {"pelorane", "Pelorane"}};
+    for (const auto& [key, value] : expected) {
+        ASSERT_EQ(stored.count(key), 1u) << key;
+        EXPECT_EQ(stored.at(key), value) << key;
+    }
+    EXPECT_TRUE(quit(mainDialog));
+}
+
+TEST_F(HttpSettings, CancelWritesNothing) {
+    const HWND dialog = open({{"pelorane", "Pelorane"}});
+    ASSERT_NE(dialog, nullptr);
+    const std::string before = readFile(app->settingsPath());
+    setItemText(dialog, IDC_HTTP_SERVER, L"192.168.0.20");
+    click(dialog, IDCANCEL);
+    ASSERT_TRUE(closed(dialog));
+    Sleep(300);
+    EXPECT_EQ(readFile(app->settingsPath()), before);
+    ASSERT_TRUE(quit(mainDialog));
+    EXPECT_EQ(app->readSettings().count("httpserver"), 0u);
+}
+
+}  // namespace
+}  // namespace ui

@@ -1,0 +1,105 @@
+// The main dialog as it opens: caption from the title setting, the channel list from the table,
+// the option lists, the reservation's fields, check boxes and choices from the settings.
+#include "ProgramTest.h"
+
+#include <commctrl.h>
+
+namespace ui {
+namespace {
+
+class MainDialog : public ProgramTest {};
+
+TEST_F(MainDialog, ChannelListShowsNamedChannelsOfAUserTableWithTheReservationsSelected) {
+    ASSERT_TRUE(app->writeSettings({}));
+    ASSERT_TRUE(app->writeChannels(standardChannels()));
+    Iepg programme;
+    programme.station = "みなと放送";
+    const HWND dialog = startMain(quoteArgument(app->writeIepg(L"p.iepg", programme)));
+    ASSERT_NE(dialog, nullptr);
+    const HWND combo = item(dialog, IDC_CHANNEL);
+    EXPECT_EQ(u8(comboItems(combo)), (std::vector<std::string>{"CH1:東都総合テレビ", "CH3:東都教育テレビ",
+                                                                "CH4:みなと放送", "BS1:衛星第一放送"}));
+    EXPECT_EQ(u8(comboSelectedText(combo)), "CH4:みなと放送");
+    EXPECT_EQ(comboItemData(combo, 3), 101);
+    EXPECT_TRUE(quit(dialog));
+}
+
+TEST_F(MainDialog, DefaultTableListsEveryPositionByItsLabel) {
+    ASSERT_TRUE(app->writeSettings({}));  // no channels.ini
+    const HWND dialog = startMain();
+    ASSERT_NE(dialog, nullptr);
+    const std::vector<std::string> items = u8(comboItems(item(dialog, IDC_CHANNEL)));
+    ASSERT_EQ(items.size(), 64u + 8u + 3u);
+    EXPECT_EQ(items.front(), "CH1");
+    EXPECT_EQ(items[64], "BS1");
+    EXPECT_EQ(items.back(), "Line3");
+    EXPECT_EQ(comboSelection(item(dialog, IDC_CHANNEL)), CB_ERR);
+    EXPECT_TRUE(quit(dialog));
+}
+
+TEST_F(MainDialog, ReservationFieldsAreShownAsPlainNumbersAndTexts) {
+    ASSERT_TRUE(app->writeSettings({{"genre", "8"}}));
+    ASSERT_TRUE(app->writeChannels(standardChannels()));
+    Iepg programme;
+    programme.start = "07:05";
+    programme.end = "08:09";
+    programme.subtitle = "（再）";
+    const HWND dialog = startMain(quoteArgument(app->writeIepg(L"p.iepg", programme)));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(textOf(dialog, IDC_START_HOUR), "7");
+    EXPECT_EQ(textOf(dialog, IDC_START_MINUTE), "5");
+    EXPECT_EQ(textOf(dialog, IDC_END_HOUR), "8");
+    EXPECT_EQ(textOf(dialog, IDC_END_MINUTE), "9");
+    EXPECT_EQ(textOf(dialog, IDC_TITLE), "世界の車窓から（再）");
+    EXPECT_EQ(textOf(dialog, IDC_DETAIL), "第一行\r\n第二行");
+    EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_GENRE))), "バラエティ全般");
+    EXPECT_EQ(LOWORD(sendMessage(item(dialog, IDC_START_MINUTE_SPIN), UDM_GETRANGE, 0, 0)), 59);
+    EXPECT_EQ(LOWORD(sendMessage(item(dialog, IDC_END_MINUTE_SPIN), UDM_GETRANGE, 0, 0)), 59);
+    EXPECT_EQ(HIWORD(sendMessage(item(dialog, IDC_END_MINUTE_SPIN), UDM_GETRANGE, 0, 0)), 0);
+    // The icon (WM_SETICON at opening) cannot be read from another process under Wine: WM_GETICON
+    // answers 0 across processes there even for a window whose icon is set.
+    EXPECT_TRUE(quit(dialog));
+}
+
+TEST_F(MainDialog, OptionListsAreFilledAndChosenFromTheSettings) {
+    ASSERT_TRUE(app->writeSettings({{"disc", "2"}, {"dvdr", "5"}, {"vrate", "6000"}, {"amode", "3"},
+                                    {"bExec", "0"}, {"bAutoChapter", "1"}, {"bVPerform", "2"}}));
+    ASSERT_TRUE(app->writeChannels(standardChannels()));
+    const HWND dialog = startMain();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(comboItems(item(dialog, IDC_DISC)).size(), 3u);
+    EXPECT_EQ(comboItems(item(dialog, IDC_DVDR)).size(), 3u);
+    EXPECT_EQ(comboItems(item(dialog, IDC_VRATE)).size(), 41u);
+    EXPECT_EQ(comboItems(item(dialog, IDC_AMODE)).size(), 3u);
+    EXPECT_EQ(comboItems(item(dialog, IDC_GENRE)).size(), 11u);
+    EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_DISC))), "AB面");
+    EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_DVDR))), "副音声");
+    EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_VRATE))), "MN 6.0");
+    EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_AMODE))), "L-PCM");
+    EXPECT_EQ(checkState(dialog, IDC_EXEC), BST_UNCHECKED);
+    EXPECT_EQ(checkState(dialog, IDC_AUTO_CHAPTER), BST_CHECKED);
+    EXPECT_FALSE(enabled(item(dialog, IDC_VPERFORM))) << "a check value other than 0 and 1 disables the box";
+    EXPECT_TRUE(enabled(item(dialog, IDC_EXEC)));
+    EXPECT_TRUE(quit(dialog));
+}
+
+TEST_F(MainDialog, StoredChoiceWithoutAnEntryLeavesTheFirstEntrySelected) {
+    ASSERT_TRUE(app->writeSettings({{"dvdr", "0"}, {"vrate", "12345"}}));
+    ASSERT_TRUE(app->writeChannels(standardChannels()));
+    const HWND dialog = startMain();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(comboSelection(item(dialog, IDC_DVDR)), 0);
+    EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_DVDR))), "切");
+    EXPECT_EQ(comboSelection(item(dialog, IDC_VRATE)), 0);
+    EXPECT_TRUE(quit(dialog));
+}
+
+TEST_F(MainDialog, CaptionIsTheTitleSetting) {
+    ASSERT_TRUE(app->writeSettings({{"pelorane", "居間の録画機"}}));
+    const HWND dialog = startMain(std::wstring(), L"居間の録画機");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(quit(dialog));
+}
+
+}  // namespace
+}  // namespace ui

@@ -1,0 +1,334 @@
+// The reservation list dialog ("?RECLIST" and the main menu) against the recorder simulator: its
+// layout, one line per reservation, the timeline's painted blocks and pointing at them, refresh,
+// a failed fetch.
+#include <cstdio>
+
+#include "ProgramTest.h"
+
+#include <windowsx.h>
+
+namespace ui {
+namespace {
+
+// The local date `days` after the current broadcast day (which starts at 5:00).
+SYSTEMTIME broadcastDay(int days) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FILETIME time;
+    SystemTimeToFileTime(&now, &time);
+    ULARGE_INTEGER value;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
+    const long long day = 24LL * 60 * 60 * 10000000;
+    value.QuadPart += static_cast<unsigned long long>((now.wHour < 5 ? days - 1 : days) * day);
+    time.dwLowDateTime = value.LowPart;
+    time.dwHighDateTime = value.HighPart;
+    SYSTEMTIME result;
+    FileTimeToSystemTime(&time, &result);
+    return result;
+}
+
+std::string ymd(const SYSTEMTIME& d) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u/%02u/%02u", d.wYear % 10000u, d.wMonth % 100u, d.wDay % 100u);
+    return text;
+}
+
+// The list's date part of a dated row: "MM/DD(曜)".
+std::string listDate(const SYSTEMTIME& d) {
+    static const char* const weekdays[] = {"日", "月", "火", "水", "木", "金", "土"};
+    return ymd(d).substr(5) + "(" + weekdays[d.wDayOfWeek % 7] + ")";
+}
+
+// Timeline geometry in the dialog's fixed layout: portrait 300 x 466.
+constexpr int kX0 = 20;
+constexpr int kY0 = 12;
+constexpr int kColumn = 39;
+constexpr int kRow = 18;
+// The timeline point of day index `day` at `minutes` after 5:00, inside the column.
+LPARAM timelinePoint(int day, int minutes) {
+    return MAKELPARAM(kX0 + day * kColumn + kColumn / 2, kY0 + kRow * minutes / 60 + 1);
+}
+
+class ReservationList : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        recorder = &simulator();
+        ASSERT_TRUE(app->writeSettings(recorderSettings(simPort)));
+        today = broadcastDay(0);
+        inTwoDays = broadcastDay(2);
+    }
+
+    // Four rows: dated today, weekly every day, dated in two days across midnight, dated far off.
+    std::string reservations() const {
+        return "[{\"title\": \"朝の連続ドラマ\", \"channel\": 3, \"date\": \"" + ymd(today) +
+               "\", \"start\": \"10:00\", \"end\": \"11:00\"},"
+               " {\"title\": \"朝のニュース\", \"channel\": 1, \"weekly\": \"毎日\", \"start\": \"05:45\", \"end\": \"06:00\"},"
+               " {\"title\": \"深夜映画\", \"channel\": 4, \"date\": \"" + ymd(inTwoDays) +
+               "\", \"start\": \"23:00\", \"end\": \"01:00\"},"
+               " {\"title\": \"遠い先\", \"channel\": 101, \"date\": \"2031/01/01\", \"start\": \"20:00\", \"end\": \"21:00\"}]";
+    }
+
+    std::vector<std::string> expectedLines() const {
+        return {listDate(today) + "\t10:00-11:00\tCH3\t朝の連続ドラマ", "毎日\t05:45-06:00\tCH1\t朝のニュース",
+                listDate(inTwoDays) + "\t23:00-01:00\tCH4\t深夜映画", "01/01(水)\t20:00-21:00\tBS1\t遠い先"};
+    }
+
+    // Waits for the list dialog and its first fetch to end (button enabled again).
+    HWND waitList(const std::wstring& caption = L"Pelorane - 録画予約一覧") {
+        const HWND dialog = waitDialog(caption);
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "the reservation list did not open";
+            return nullptr;
+        }
+        if (!waitUntil([&] { return fetchDone(dialog); }, kDefaultTimeoutMs)) ADD_FAILURE() << "the fetch did not end";
+        return dialog;
+    }
+
+    bool fetchDone(HWND dialog) {
+        return enabled(item(dialog, IDC_REFRESH)) && recorder->log()["requests"].size() > 0;
+    }
+
+    std::vector<std::string> lines(HWND dialog) { return u8(listLines(item(dialog, IDC_RESERVATIONS))); }
+
+    HWND timeline(HWND dialog) {
+        const std::vector<HWND> found = childrenOfClass(dialog, L"XoWindowBase");
+        return found.size() == 1 ? found[0] : nullptr;
+    }
+
+    Simulator* recorder = nullptr;
+    SYSTEMTIME today = {};
+    SYSTEMTIME inTwoDays = {};
+};
+
+TEST_F(ReservationList, CommandLineOpensTheListWithOneLinePerReservation) {
+    ASSERT_TRUE(recorder->setReservations(reservations()));
+    ASSERT_TRUE(app->start(L"?RECLIST"));
+    const HWND dialog = waitList();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(waitUntil([&] { return lines(dialog) == expectedLines(); }, 5000)) << joined(lines(dialog));
+    EXPECT_EQ(owner(dialog), nullptr);
+    EXPECT_EQ(findDialog(app->pid(), kMainCaption), nullptr) << "no main dialog with ?RECLIST";
+    pressKey(dialog, VK_ESCAPE);
+    ASSERT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+    EXPECT_EQ(app->process().exitCode(), 0u);
+}
+
+TEST_F(ReservationList, LayoutIsAFixedClientAreaWithTheTimelineOnTheLeft) {
+    ASSERT_TRUE(app->start(L"?RECLIST"));
+    const HWND dialog = waitList();
+    ASSERT_NE(dialog, nullptr);
+    RECT client;
+    ASSERT_TRUE(GetClientRect(dialog, &client));
+    EXPECT_EQ(client.right, 640);
+    EXPECT_EQ(client.bottom, 480);
+    const HWND line = timeline(dialog);
+    ASSERT_NE(line, nullptr) << "one XoWindowBase child";
+    RECT box;
+    GetWindowRect(line, &box);
+    POINT corner = {box.left, box.top};
+    ScreenToClient(dialog, &corner);
+    EXPECT_EQ(corner.x, 0);
+    EXPECT_EQ(corner.y, 14);
+    EXPECT_EQ(box.right - box.left, 300);
+    EXPECT_EQ(box.bottom - box.top, 466);
+    // List, status box and refresh button in pixels: (x, y, width, height).
+    const struct {
+        int id;
+        int x, y, width, height;
+    } placed[] = {{IDC_RESERVATIONS, 300, 24, 340, 456}, {IDC_LIST_STATUS, 0, 0, 520, 14}, {IDC_REFRESH, 520, 0, 120, 22}};
+    for (const auto& p : placed) {
+        GetWindowRect(item(dialog, p.id), &box);
+        corner = {box.left, box.top};
+        ScreenToClient(dialog, &corner);
+        EXPECT_EQ(corner.x, p.x) << p.id;
+        EXPECT_EQ(corner.y, p.y) << p.id;
+        EXPECT_EQ(box.right - box.left, p.width) << p.id;
+        EXPECT_EQ(box.bottom - box.top, p.height) << p.id;
+    }
+    EXPECT_TRUE(GetWindowLongW(item(dialog, IDC_LIST_STATUS), GWL_STYLE) & ES_READONLY);
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+TEST_F(ReservationList, PointingAtABlockShowsItsTitleAndSelectsItsLine) {
+    ASSERT_TRUE(recorder->setReservations(reservations()));
+    ASSERT_TRUE(app->start(L"?RECLIST"));
+    const HWND dialog = waitList();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return lines(dialog).size() == 4; }, 5000));
+    const HWND line = timeline(dialog);
+    ASSERT_NE(line, nullptr);
+    const HWND list = item(dialog, IDC_RESERVATIONS);
+
+    // Today 10:00-11:00 is offset 300-360 in the first column.
+    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(0, 330));
+    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "朝の連続ドラマ");
+    EXPECT_EQ(listSelection(list), 0);
+
+    // The every-day row: 5:45-6:00 in every column.
+    for (int day = 0; day < 7; ++day) {
+        sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(day, 50));
+        EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "朝のニュース") << "day " << day;
+    }
+    EXPECT_EQ(listSelection(list), 1);
+
+    // 23:00-1:00 in two days: offset 1080-1200 in the third column.
+    sendMessage(line, WM_LBUTTONDOWN, MK_LBUTTON, timelinePoint(2, 1190));
+    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "深夜映画");
+    EXPECT_EQ(listSelection(list), 2);
+
+    // An empty cell empties the status and leaves the selection alone.
+    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(1, 600));
+    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "");
+    EXPECT_EQ(listSelection(list), 2);
+
+    // Left of the grid nothing is reported.
+    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(2, 1190));
+    sendMessage(line, WM_MOUSEMOVE, 0, MAKELPARAM(kX0 - 1, kY0 + kRow * 5));
+    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "深夜映画");
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+std::string colourText(COLORREF c) {
+    char text[32];
+    std::snprintf(text, sizeof text, "(%u, %u, %u)", GetRValue(c), GetGValue(c), GetBValue(c));
+    return text;
+}
+
+TEST_F(ReservationList, TimelinePaintsOneTimeBlocksYellowWeeklyBlocksPinkAndDayLines) {
+    ASSERT_TRUE(recorder->setReservations(reservations()));
+    ASSERT_TRUE(app->start(L"?RECLIST"));
+    const HWND dialog = waitList();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return lines(dialog).size() == 4; }, 5000));
+    const HWND line = timeline(dialog);
+    ASSERT_NE(line, nullptr);
+    const auto at = [&](int day, int minutes) {
+        const LPARAM point = timelinePoint(day, minutes);
+        return screenPixel(line, GET_X_LPARAM(point), GET_Y_LPARAM(point));
+    };
+    const COLORREF yellow = RGB(255, 255, 51);
+    const COLORREF pink = RGB(255, 51, 255);
+    // Painting happens when the dialog is idle after the fetch.
+    EXPECT_TRUE(waitUntil([&] { return at(0, 330) == yellow; }, 3000)) << colourText(at(0, 330));
+    for (int day = 0; day < 7; ++day) EXPECT_EQ(colourText(at(day, 52)), colourText(pink)) << "day " << day;
+    EXPECT_EQ(colourText(at(2, 1150)), colourText(yellow)) << "23:00-1:00 in two days";
+    EXPECT_NE(colourText(at(3, 1150)), colourText(yellow)) << "a programme ending by 5:00 stays in its day";
+    EXPECT_NE(colourText(at(3, 10)), colourText(yellow)) << "nothing spills into the next morning";
+    const COLORREF empty = at(1, 600);
+    EXPECT_NE(empty, yellow);
+    EXPECT_NE(empty, pink);
+    // The lines closing each day are drawn with the default (black) pen across all 24 hours.
+    for (int day = 0; day < 7; ++day) {
+        EXPECT_EQ(colourText(screenPixel(line, kX0 + (day + 1) * kColumn, kY0 + kRow * 12)), colourText(RGB(0, 0, 0)))
+            << "day " << day;
+    }
+    EXPECT_EQ(colourText(screenPixel(line, kX0, kY0 + kRow * 12)), colourText(RGB(0, 0, 0))) << "the opening line";
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+TEST_F(ReservationList, OverlappingBlocksReportTheFirstRowAndShowTheLaterOnTop) {
+    ASSERT_TRUE(recorder->setReservations(
+        "[{\"title\": \"毎日の番組\", \"channel\": 1, \"weekly\": \"毎日\", \"start\": \"10:00\", \"end\": \"11:00\"},"
+        " {\"title\": \"重なる番組\", \"channel\": 3, \"date\": \"" + ymd(today) +
+        "\", \"start\": \"10:30\", \"end\": \"11:30\"}]"));
+    ASSERT_TRUE(app->start(L"?RECLIST"));
+    const HWND dialog = waitList();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return lines(dialog).size() == 2; }, 5000));
+    const HWND line = timeline(dialog);
+    ASSERT_NE(line, nullptr);
+    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(0, 345));  // 10:45, inside both
+    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "毎日の番組");
+    EXPECT_EQ(listSelection(item(dialog, IDC_RESERVATIONS)), 0);
+    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(0, 375));  // 11:15, only the later one
+    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "重なる番組");
+    const LPARAM both = timelinePoint(0, 345);
+    EXPECT_TRUE(waitUntil(
+        [&] { return screenPixel(line, GET_X_LPARAM(both), GET_Y_LPARAM(both)) == RGB(255, 255, 51); }, 3000))
+        << "the one-time block, added later, is drawn over the weekly one";
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+TEST_F(ReservationList, EnterPressesRefresh) {
+    ASSERT_TRUE(app->start(L"?RECLIST"));
+    const HWND dialog = waitList();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(recorder->setReservations(reservations()));
+    pressKey(dialog, VK_RETURN);
+    EXPECT_TRUE(waitUntil([&] { return lines(dialog) == expectedLines(); }, 8000)) << joined(lines(dialog));
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+TEST_F(ReservationList, RefreshDisablesItsButtonWhileFetchingAndShowsTheNewRows) {
+    ASSERT_TRUE(recorder->setReservations(reservations()));
+    ASSERT_TRUE(app->start(L"?RECLIST"));
+    const HWND dialog = waitList();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return lines(dialog).size() == 4; }, 5000));
+
+    ASSERT_TRUE(recorder->setReservations("[{\"title\": \"新番組\", \"channel\": 8, \"weekly\": \"毎月～金\", "
+                                          "\"start\": \"19:00\", \"end\": \"19:30\"}]"));
+    ASSERT_TRUE(recorder->delay("list", 1500));
+    click(dialog, IDC_REFRESH);
+    EXPECT_TRUE(waitUntil([&] { return !enabled(item(dialog, IDC_REFRESH)); }, 1000)) << "disabled while fetching";
+    // While the fetch runs, the timeline still points at the rows it shows.
+    const HWND line = timeline(dialog);
+    ASSERT_NE(line, nullptr);
+    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(0, 330));
+    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "朝の連続ドラマ");
+    EXPECT_FALSE(enabled(item(dialog, IDC_REFRESH)));
+    EXPECT_TRUE(waitUntil([&] { return enabled(item(dialog, IDC_REFRESH)); }, 8000));
+    EXPECT_EQ(lines(dialog), (std::vector<std::string>{"毎月～金\t19:00-19:30\tCH8\t新番組"}));
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+TEST_F(ReservationList, FailedFetchKeepsTheRowsItHadAndEnablesTheButton) {
+    ASSERT_TRUE(recorder->setReservations(reservations()));
+    ASSERT_TRUE(httpRequest(simPort, "GET", "/_sim/fail?step=list&status=500").status == 200);
+    ASSERT_TRUE(app->start(L"?RECLIST"));
+    const HWND dialog = waitList();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(lines(dialog).empty()) << "a first failed fetch shows no rows";
+
+    click(dialog, IDC_REFRESH);
+    EXPECT_TRUE(waitUntil([&] { return lines(dialog) == expectedLines(); }, 8000)) << joined(lines(dialog));
+
+    ASSERT_TRUE(httpRequest(simPort, "GET", "/_sim/fail?step=list&status=500").status == 200);
+    click(dialog, IDC_REFRESH);
+    EXPECT_TRUE(waitUntil([&] { return recorder->log()["failures"].size() == 0; }, 8000));
+    EXPECT_TRUE(waitUntil([&] { return enabled(item(dialog, IDC_REFRESH)); }, 8000));
+    Sleep(200);
+    EXPECT_EQ(lines(dialog), expectedLines()) << "a failed refresh keeps the rows shown";
+    const HWND line = timeline(dialog);
+    ASSERT_NE(line, nullptr);
+    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(0, 330));
+    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "朝の連続ドラマ");
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+TEST_F(ReservationList, MainMenuOpensTheListOwnedByTheMainDialogWithTheTitleSetting) {
+    ASSERT_TRUE(app->writeSettings(merged(recorderSettings(simPort), {{"pelorane", "録画機"}})));
+    ASSERT_TRUE(app->writeChannels(standardChannels()));
+    const HWND mainDialog = startMain(std::wstring(), L"録画機");
+    ASSERT_NE(mainDialog, nullptr);
+    postCommand(mainDialog, IDM_RESERVATION_LIST);
+    const HWND dialog = waitList(L"録画機 - 録画予約一覧");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(owner(dialog), mainDialog);
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(dialog); }, 5000));
+    EXPECT_TRUE(app->process().running()) << "closing the list returns to the main dialog";
+    EXPECT_TRUE(quit(mainDialog));
+}
+
+}  // namespace
+}  // namespace ui

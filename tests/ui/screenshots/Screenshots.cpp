@@ -1,0 +1,125 @@
+// Opens every dialog of Pelorane.exe in turn and saves a picture of each (24-bit BMP) for the
+// documentation; scripts/screenshots.sh runs it under Wine and turns the pictures into PNG files.
+//   ui_screenshots.exe OUTPUT_FOLDER SIMULATOR_PORT
+// The recorder simulator at the port serves the reservation list and the channel page.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "Driver.h"
+#include "Support.h"
+#include "ui/Resource.h"
+
+namespace {
+
+using namespace ui;
+
+std::wstring output;
+int failures = 0;
+
+void shoot(HWND window, const wchar_t* name) {
+    if (window == nullptr) {
+        std::fprintf(stderr, "screenshots: %ls did not open\n", name);
+        ++failures;
+        return;
+    }
+    SetForegroundWindow(window);
+    Sleep(700);  // let the dialog paint completely
+    const std::wstring path = output + name + L".bmp";
+    if (!captureWindow(window, path)) {
+        std::fprintf(stderr, "screenshots: could not capture %ls\n", name);
+        ++failures;
+        return;
+    }
+    std::printf("%ls\n", name);
+}
+
+// Opens a settings dialog from the main dialog's menu, captures it and closes it.
+void settingsDialog(DWORD pid, HWND mainDialog, int command, const wchar_t* caption, const wchar_t* name,
+                    int closeCommand) {
+    postCommand(mainDialog, command);
+    const HWND dialog = waitForDialog(pid, caption);
+    shoot(dialog, name);
+    if (dialog == nullptr) return;
+    if (closeCommand == IDCANCEL) {
+        pressKey(dialog, VK_ESCAPE);
+    } else {
+        click(dialog, closeCommand);
+    }
+    waitUntil([&] { return !IsWindow(dialog); }, 5000);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: ui_screenshots OUTPUT_FOLDER SIMULATOR_PORT\n");
+        return 2;
+    }
+    output = windowsPath(toUtf8(argv[1]));
+    if (!output.empty() && output.back() != L'\\') output += L'\\';
+    const int port = std::atoi(toUtf8(argv[2]).c_str());
+
+    // Wine draws the frames itself (there is no window manager on the private display).
+    const UnmanagedWindows frames({L"Pelorane.exe"});
+    Installation app(L"pelorane-screens");
+    if (!app.ready()) {
+        std::fprintf(stderr, "screenshots: could not copy Pelorane.exe\n");
+        return 1;
+    }
+    app.writeSettings({{"httpserver", "127.0.0.1"},
+                       {"httpport", std::to_string(port)},
+                       {"smtpserver", "mail.example.jp"},
+                       {"smtpuser", "taro"},
+                       {"smtppass", "secret"},
+                       {"from", "taro@example.jp"},
+                       {"to", "recorder@example.jp"}});
+    app.writeChannels(standardChannels());
+    Iepg programme;
+    programme.detail = "車窓から見える世界の風景を紹介する。\r\n今日はスイスの山岳鉄道。";
+    const std::wstring iepg = app.writeIepg(L"programme.iepg", programme);
+    if (!app.start(quoteArgument(iepg))) return 1;
+    const DWORD pid = app.pid();
+    const HWND mainDialog = waitForDialog(pid, kMainCaption);
+    shoot(mainDialog, L"main");
+    if (mainDialog == nullptr) return 1;
+
+    settingsDialog(pid, mainDialog, IDM_TOOL_SETTINGS, L"ツール設定", L"settings-tool", IDCANCEL);
+    settingsDialog(pid, mainDialog, IDM_MAIL_SETTINGS, L"メール設定", L"settings-mail", IDCANCEL);
+    settingsDialog(pid, mainDialog, IDM_HTTP_SETTINGS, L"HTTP設定", L"settings-http", IDCANCEL);
+
+    postCommand(mainDialog, IDM_CHANNEL_SETTINGS);
+    const HWND channels = waitForDialog(pid, L"チャンネル設定");
+    if (channels != nullptr) chooseListLine(channels, IDC_CHANNEL_LIST, 0);
+    shoot(channels, L"settings-channel");
+    if (channels != nullptr) {
+        pressKey(channels, VK_ESCAPE);
+        waitUntil([&] { return !IsWindow(channels); }, 5000);
+    }
+
+    postCommand(mainDialog, IDM_RESERVATION_LIST);
+    const HWND list = waitForDialog(pid, L"Pelorane - 録画予約一覧");
+    if (list != nullptr) {
+        waitUntil([&] { return listLines(item(list, IDC_RESERVATIONS)).size() > 0; }, 10000);
+        const std::vector<HWND> timeline = childrenOfClass(list, L"XoWindowBase");
+        // Point at the first column's first block so the status box shows a title.
+        if (!timeline.empty()) sendMessage(timeline[0], WM_MOUSEMOVE, 0, MAKELPARAM(39, 28));
+    }
+    shoot(list, L"reservation-list");
+    if (list != nullptr) {
+        pressKey(list, VK_ESCAPE);
+        waitUntil([&] { return !IsWindow(list); }, 5000);
+    }
+
+    postCommand(mainDialog, IDM_REMOTE);
+    const HWND remote = waitForDialog(pid, L"Pelorane - リモコン");
+    shoot(remote, L"remote");
+    if (remote != nullptr) {
+        pressKey(remote, VK_ESCAPE);
+        waitUntil([&] { return !IsWindow(remote); }, 5000);
+    }
+
+    postCommand(mainDialog, IDCANCEL);
+    app.process().waitForExit(10000);
+    return failures == 0 ? 0 : 1;
+}
