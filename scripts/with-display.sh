@@ -34,6 +34,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # -displayfd: Xvfb picks a free display number itself and writes it once it accepts connections.
+: >"$scratch/display"
 Xvfb -displayfd 3 -screen 0 "${WITH_DISPLAY_SCREEN:-1024x768x24}" -nolisten tcp -noreset \
   3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
 xvfb_pid=$!

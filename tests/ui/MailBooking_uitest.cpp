@@ -118,6 +118,26 @@ TEST_F(MailBooking, SendsAfterPopLoginWhenPopBeforeSmtpIsChosen) {
         << "one POP3 login must precede the mail";
 }
 
+TEST_F(MailBooking, RejectedLoginFailsAndLeavesTheDialogOpen) {
+    const int port = serverPort("PELORANE_SMTP_AUTH_PORT");
+    ASSERT_GT(port, 0) << "the SMTP sink is not running (PELORANE_SERVERS_ENV)";
+    const std::wstring sink = serverFolder("PELORANE_SMTP_AUTH_DIR");
+    const std::set<std::wstring> before = storedMessages(sink);
+    Settings settings = mailSettings(port, 1);
+    settings["smtppass"] = "wrong";
+    ASSERT_TRUE(app->writeSettings(settings));
+    ASSERT_TRUE(app->writeChannels(standardChannels()));
+    const HWND dialog = startMain(quoteArgument(app->writeIepg(L"programme.iepg", Iepg())));
+    ASSERT_NE(dialog, nullptr);
+    std::string status;
+    followJob(dialog, status);
+    EXPECT_EQ(status, kFailed);
+    EXPECT_FALSE(app->process().waitForExit(1500));
+    EXPECT_TRUE(enabled(item(dialog, IDCANCEL)));
+    EXPECT_EQ(storedMessages(sink), before) << "no mail may arrive";
+    EXPECT_TRUE(quit(dialog));
+}
+
 TEST_F(MailBooking, WithoutMailSettingsTheMailSettingsOpenInstead) {
     ASSERT_TRUE(app->writeSettings({{"bootexec", "2"}}));
     ASSERT_TRUE(app->writeChannels(standardChannels()));

@@ -106,7 +106,7 @@ protected:
     // Starts the program and waits for its main dialog.
     HWND startMain(const std::wstring& arguments = std::wstring(), const std::wstring& caption = kMainCaption) {
         if (!app->start(arguments)) {
-            ADD_FAILURE() << "Pelorane.exe did not start";
+            ADD_FAILURE() << "Pelorane.exe did not start, error " << app->lastStartError();
             return nullptr;
         }
         const HWND dialog = waitForDialog(app->pid(), caption);
@@ -126,17 +126,22 @@ protected:
     }
 
     // Follows the job lines until the status shows one of the final texts; the message texts seen
-    // on the way, in order and without repeats. The job posts its completion right after the final
-    // text; a short pause lets the dialog handle it, so the next command finds the dialog idle.
-    std::vector<std::string> followJob(HWND dialog, std::string& finalStatus, int timeoutMs = 20000) {
+    // on the way, in order and without repeats. `staleStatus`, the result of an earlier job still in
+    // the status field, counts only once the field has shown something else. The job posts its
+    // completion right after the final text; a short pause lets the dialog handle it, so the next
+    // command finds the dialog idle.
+    std::vector<std::string> followJob(HWND dialog, std::string& finalStatus, int timeoutMs = 20000,
+                                       const std::string& staleStatus = std::string()) {
         std::vector<std::string> messages;
         finalStatus.clear();
+        bool changed = staleStatus.empty();
         waitUntil(
             [&] {
                 const std::string message = textOf(dialog, IDC_MESSAGE);
                 if (!message.empty() && (messages.empty() || messages.back() != message)) messages.push_back(message);
                 const std::string status = textOf(dialog, IDC_STATUS);
-                if (status == kSucceeded || status == kFailed || status == kCancelled) {
+                if (status != staleStatus) changed = true;
+                if (changed && (status == kSucceeded || status == kFailed || status == kCancelled)) {
                     finalStatus = status;
                     finalStatusSeenAt = GetTickCount64();
                     return true;

@@ -104,7 +104,16 @@ std::wstring Installation::writeIepg(const std::wstring& name, const Iepg& progr
     return path;
 }
 
-bool Installation::start(const std::wstring& arguments) { return ready_ && process_.start(exe(), arguments, folder()); }
+bool Installation::start(const std::wstring& arguments) {
+    if (!ready_) return false;
+    // A start right after the copy can fail for a moment on a busy machine; try a few times.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (process_.start(exe(), arguments, folder())) return true;
+        lastStartError_ = GetLastError();
+        Sleep(200);
+    }
+    return false;
+}
 
 std::map<std::string, Settings> parseIni(const std::string& bytes) {
     std::map<std::string, Settings> sections;

@@ -77,11 +77,14 @@ public:
     bool start(const std::wstring& arguments = std::wstring());
     Process& process() { return process_; }
     DWORD pid() const { return process_.id(); }
+    // The system's error code of the last failed start.
+    DWORD lastStartError() const { return lastStartError_; }
 
 private:
     TempFolder folder_;
     bool ready_ = false;
     Process process_;
+    DWORD lastStartError_ = 0;
 };
 
 // Reads an INI text (Shift_JIS) into section -> key -> value, keys and values in UTF-8.
@@ -125,10 +128,11 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// Dialog texts and the mailto handler
+// The main dialog's caption and the registry of the Wine prefix
 
-// Main dialog and its lines, as wide strings.
-extern const wchar_t* const kMainCaption;     // "Pelorane"
+// The main dialog's caption with the default title setting: "Pelorane".
+extern const wchar_t* const kMainCaption;
+
 // Replaces HKEY_CLASSES_ROOT\mailto\shell\open\command for the object's lifetime and restores the
 // value (or the missing key) it found; a backup kept in the key lets the next run restore what a
 // run that died left behind.
