@@ -22,7 +22,10 @@ cmake --build --preset windows -j "$jobs"
 step "windows: tests under Wine"
 ctest --test-dir build/windows --output-on-failure -L wine
 
-WINEPREFIX="$WINEPREFIX" wineserver -k 2>/dev/null || true
+for prefix in "$WINEPREFIX" build/windows/wine-prefix-western; do
+  [ -d "$prefix" ] || continue
+  WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+done
 
 step "fuzz: build"
 cmake --preset fuzz >/dev/null

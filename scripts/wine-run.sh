@@ -2,7 +2,8 @@
 # Runs a Windows program under Wine in the project's private prefix (created on first use).
 set -euo pipefail
 export WINEPREFIX="${WINEPREFIX:-/tmp/pelorane-wine}"
-export WINEDEBUG="${WINEDEBUG:--all}"
+# Quiet, except for a program that cannot be loaded at all.
+export WINEDEBUG="${WINEDEBUG:--all,err+module}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 if [ ! -f "$WINEPREFIX/.pelorane-ready" ]; then
   mkdir -p "$WINEPREFIX"
@@ -22,4 +23,10 @@ PY
   wineserver -w 2>/dev/null || true
   touch "$WINEPREFIX/.pelorane-ready"
 fi
-exec wine "$@"
+# Wine's own messages are off (WINEDEBUG), so say at least how a failing program ended.
+status=0
+wine "$@" || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "wine-run: $(basename "$1") ended with status $status (prefix $WINEPREFIX, LANG=${LANG:-unset})" >&2
+fi
+exit "$status"

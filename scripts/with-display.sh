@@ -22,8 +22,14 @@ cleanup() {
   if [ -n "$xvfb_pid" ]; then
     # Wine programs of this run keep a connection to the display until their wineserver has gone:
     # let them finish (bounded) before the display disappears under them.
+    # One that is still there after that would outlive its display and break the next run in the
+    # same prefix: stop it.
     if command -v wineserver >/dev/null 2>&1; then
-      WINEPREFIX="${WINEPREFIX:-/tmp/pelorane-wine}" timeout 30 wineserver -w 2>/dev/null || true
+      prefix="${WINEPREFIX:-/tmp/pelorane-wine}"
+      if ! WINEPREFIX="$prefix" timeout 30 wineserver -w 2>/dev/null; then
+        echo "with-display: Wine programs still running after 30 s; stopping the prefix's wineserver" >&2
+        WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+      fi
     fi
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
