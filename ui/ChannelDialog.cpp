@@ -7,6 +7,7 @@
 #include "ui/Framework.h"
 #include "ui/Resource.h"
 #include "ui/SettingsDialogs.h"
+#include "ui/SettingsExchange.h"
 #include "ui/Text.h"
 
 namespace {
@@ -67,28 +68,14 @@ void fillChannelLists(const ChannelDialog& dialog) {
     }
 }
 
-// Only two directions: the texts come from the table by other ways (a list selection, "更新").
+// The boxes only: their texts come from the table by other ways (a list selection, "更新").
 void exchange(ChannelDialog& dialog, Exchange direction) {
-    switch (direction) {
-        case Exchange::toControls:
-            dialog.channel.bind(dialog.hwnd, IDC_CHANNEL_SELECT);
-            dialog.name.bind(dialog.hwnd, IDC_CHANNEL_NAME);
-            dialog.mailCode.bind(dialog.hwnd, IDC_CHANNEL_MAIL_CODE);
-            dialog.stationCode.bind(dialog.hwnd, IDC_CHANNEL_STATION_CODE);
-            dialog.channel.writeSelection();
-            dialog.name.write();
-            dialog.mailCode.write();
-            dialog.stationCode.write();
-            break;
-        case Exchange::fromControls:
-            dialog.channel.readSelection();
-            dialog.name.read();
-            dialog.mailCode.read();
-            dialog.stationCode.read();
-            break;
-        case Exchange::toSettings:
-            break;
-    }
+    SettingsExchange()
+        .selection(dialog.channel, IDC_CHANNEL_SELECT)
+        .text(dialog.name, IDC_CHANNEL_NAME)
+        .text(dialog.mailCode, IDC_CHANNEL_MAIL_CODE)
+        .text(dialog.stationCode, IDC_CHANNEL_STATION_CODE)
+        .run(dialog.hwnd, nullptr, direction);
 }
 
 // A line of the list was chosen: its entry fills the boxes and the combo.
@@ -159,6 +146,7 @@ BOOL openChannelDialog(ChannelDialog& dialog) {
 
 INT_PTR handleChannelDialog(ChannelDialog& dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message != WM_COMMAND) return FALSE;
+    if (handleOkOrCancel(dialog, wParam, confirm)) return TRUE;
     switch (LOWORD(wParam)) {
         case IDC_CHANNEL_LIST:
             if (HIWORD(wParam) == LBN_SELCHANGE) showListedChannel(dialog);
@@ -169,12 +157,6 @@ INT_PTR handleChannelDialog(ChannelDialog& dialog, UINT message, WPARAM wParam, 
         case IDC_CHANNEL_FETCH:
             fetchChannels(dialog);
             break;
-        case IDOK:
-            confirm(dialog);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog.hwnd, IDCANCEL);
-            break;
         default:
             break;
     }
@@ -184,8 +166,5 @@ INT_PTR handleChannelDialog(ChannelDialog& dialog, UINT message, WPARAM wParam, 
 }  // namespace
 
 int runChannelDialog(HWND owner) {
-    if (theApplication() == nullptr) return -1;
-    ChannelDialog dialog;
-    return static_cast<int>(
-        runModalDialog<ChannelDialog, openChannelDialog, handleChannelDialog>(IDD_CHANNEL, owner, dialog));
+    return runSettingsDialog<ChannelDialog, openChannelDialog, handleChannelDialog>(IDD_CHANNEL, owner);
 }

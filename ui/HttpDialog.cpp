@@ -3,6 +3,7 @@
 #include "ui/Framework.h"
 #include "ui/Resource.h"
 #include "ui/SettingsDialogs.h"
+#include "ui/SettingsExchange.h"
 
 namespace {
 
@@ -20,55 +21,17 @@ struct HttpDialog {
 };
 
 void exchange(HttpDialog& dialog, Exchange direction) {
-    ConfigStore& config = *dialog.config;
-    switch (direction) {
-        case Exchange::toControls:
-            dialog.httpServer.text = config.getHttpserver();
-            dialog.httpPort.value = config.getHttpport();
-            dialog.httpUser.text = config.getHttpuser();
-            dialog.httpPass.text = config.getHttppass();
-            dialog.proxyServer.text = config.getProxyserver();
-            dialog.proxyPort.value = config.getProxyport();
-            dialog.proxyUser.text = config.getProxyuser();
-            dialog.proxyPass.text = config.getProxypass();
-            dialog.httpServer.bind(dialog.hwnd, IDC_HTTP_SERVER);
-            dialog.httpPort.bind(dialog.hwnd, IDC_HTTP_PORT);
-            dialog.httpUser.bind(dialog.hwnd, IDC_HTTP_USER);
-            dialog.httpPass.bind(dialog.hwnd, IDC_HTTP_PASS);
-            dialog.proxyServer.bind(dialog.hwnd, IDC_PROXY_SERVER);
-            dialog.proxyPort.bind(dialog.hwnd, IDC_PROXY_PORT);
-            dialog.proxyUser.bind(dialog.hwnd, IDC_PROXY_USER);
-            dialog.proxyPass.bind(dialog.hwnd, IDC_PROXY_PASS);
-            dialog.httpServer.write();
-            dialog.httpPort.writeNumber();
-            dialog.httpUser.write();
-            dialog.httpPass.write();
-            dialog.proxyServer.write();
-            dialog.proxyPort.writeNumber();
-            dialog.proxyUser.write();
-            dialog.proxyPass.write();
-            break;
-        case Exchange::fromControls:
-            dialog.httpServer.read();
-            dialog.httpPort.readNumber();
-            dialog.httpUser.read();
-            dialog.httpPass.read();
-            dialog.proxyServer.read();
-            dialog.proxyPort.readNumber();
-            dialog.proxyUser.read();
-            dialog.proxyPass.read();
-            break;
-        case Exchange::toSettings:
-            config.setHttpserver(dialog.httpServer.text);
-            config.setHttpport(dialog.httpPort.value);
-            config.setHttppass(dialog.httpPass.text);
-            config.setHttpuser(dialog.httpUser.text);
-            config.setProxyserver(dialog.proxyServer.text);
-            config.setProxyport(dialog.proxyPort.value);
-            config.setProxyuser(dialog.proxyUser.text);
-            config.setProxypass(dialog.proxyPass.text);
-            break;
-    }
+    using C = ConfigStore;
+    SettingsExchange()
+        .text(dialog.httpServer, IDC_HTTP_SERVER, &C::getHttpserver, &C::setHttpserver)
+        .number(dialog.httpPort, IDC_HTTP_PORT, &C::getHttpport, &C::setHttpport)
+        .text(dialog.httpUser, IDC_HTTP_USER, &C::getHttpuser, &C::setHttpuser)
+        .text(dialog.httpPass, IDC_HTTP_PASS, &C::getHttppass, &C::setHttppass)
+        .text(dialog.proxyServer, IDC_PROXY_SERVER, &C::getProxyserver, &C::setProxyserver)
+        .number(dialog.proxyPort, IDC_PROXY_PORT, &C::getProxyport, &C::setProxyport)
+        .text(dialog.proxyUser, IDC_PROXY_USER, &C::getProxyuser, &C::setProxyuser)
+        .text(dialog.proxyPass, IDC_PROXY_PASS, &C::getProxypass, &C::setProxypass)
+        .run(dialog.hwnd, dialog.config, direction);
 }
 
 void confirm(HttpDialog& dialog) {
@@ -89,23 +52,12 @@ BOOL openHttpDialog(HttpDialog& dialog) {
 
 INT_PTR handleHttpDialog(HttpDialog& dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wParam)) {
-        case IDOK:
-            confirm(dialog);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog.hwnd, IDCANCEL);
-            break;
-        default:
-            break;
-    }
+    handleOkOrCancel(dialog, wParam, confirm);
     return TRUE;
 }
 
 }  // namespace
 
 int runHttpDialog(HWND owner) {
-    if (theApplication() == nullptr) return -1;
-    HttpDialog dialog;
-    return static_cast<int>(runModalDialog<HttpDialog, openHttpDialog, handleHttpDialog>(IDD_HTTP, owner, dialog));
+    return runSettingsDialog<HttpDialog, openHttpDialog, handleHttpDialog>(IDD_HTTP, owner);
 }

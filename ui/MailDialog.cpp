@@ -5,6 +5,7 @@
 #include "ui/Recipient.h"
 #include "ui/Resource.h"
 #include "ui/SettingsDialogs.h"
+#include "ui/SettingsExchange.h"
 
 namespace {
 
@@ -27,65 +28,17 @@ struct MailDialog {
 };
 
 void exchange(MailDialog& dialog, Exchange direction) {
-    ConfigStore& config = *dialog.config;
-    switch (direction) {
-        case Exchange::toControls:
-            dialog.smtpServer.text = config.getSmtpserver();
-            dialog.smtpPort.value = config.getSmtpport();
-            dialog.smtpUser.text = config.getSmtpuser();
-            dialog.smtpPass.text = config.getSmtppass();
-            dialog.from.text = config.getFrom();
-            dialog.to.text = config.getTo();
-            dialog.pop3Server.text = config.getPop3server();
-            dialog.pop3Port.value = config.getPop3fport();
-            dialog.rdUser.text = config.getRduser();
-            dialog.smtpAuth.value = config.getSmtpauth();
-            dialog.smtpServer.bind(dialog.hwnd, IDC_SMTP_SERVER);
-            dialog.smtpPort.bind(dialog.hwnd, IDC_SMTP_PORT);
-            dialog.smtpUser.bind(dialog.hwnd, IDC_SMTP_USER);
-            dialog.smtpPass.bind(dialog.hwnd, IDC_SMTP_PASS);
-            dialog.from.bind(dialog.hwnd, IDC_FROM);
-            dialog.to.bind(dialog.hwnd, IDC_TO);
-            dialog.pop3Server.bind(dialog.hwnd, IDC_POP3_SERVER);
-            dialog.pop3Port.bind(dialog.hwnd, IDC_POP3_PORT);
-            dialog.rdUser.bind(dialog.hwnd, IDC_RDUSER);
-            dialog.smtpAuth.bind(dialog.hwnd, IDC_SMTP_AUTH);
-            dialog.smtpServer.write();
-            dialog.smtpPort.writeNumber();
-            dialog.smtpUser.write();
-            dialog.smtpPass.write();
-            dialog.from.write();
-            dialog.to.write();
-            dialog.pop3Server.write();
-            dialog.pop3Port.writeNumber();
-            dialog.rdUser.write();
-            dialog.smtpAuth.writeSelection();
-            break;
-        case Exchange::fromControls:
-            dialog.smtpServer.read();
-            dialog.smtpPort.readNumber();
-            dialog.smtpUser.read();
-            dialog.smtpPass.read();
-            dialog.from.read();
-            dialog.to.read();
-            dialog.pop3Server.read();
-            dialog.pop3Port.readNumber();
-            dialog.rdUser.read();
-            dialog.smtpAuth.readSelection();
-            break;
-        case Exchange::toSettings:
-            config.setSmtpserver(dialog.smtpServer.text);
-            config.setSmtpport(dialog.smtpPort.value);
-            config.setSmtpuser(dialog.smtpUser.text);
-            config.setSmtppass(dialog.smtpPass.text);
-            config.setFrom(dialog.from.text);
-            config.setTo(dialog.to.text);
-            config.setPop3server(dialog.pop3Server.text);
-            config.setPop3fport(dialog.pop3Port.value);
-            config.setRduser(dialog.rdUser.text);
-            config.setSmtpauth(dialog.smtpAuth.value);
-            break;
-    }
+    using C = ConfigStore;
+    SettingsExchange()
+        .text(dialog.smtpServer, IDC_SMTP_SERVER, &C::getSmtpserver, &C::setSmtpserver)
+        .number(dialog.smtpPort, IDC_SMTP_PORT, &C::getSmtpport, &C::setSmtpport)
+        .text(dialog.smtpUser, IDC_SMTP_USER, &C::getSmtpuser, &C::setSmtpuser)
+        .text(dialog.smtpPass, IDC_SMTP_PASS, &C::getSmtppass, &C::setSmtppass)
+        .sharedAddresses(dialog.from, dialog.to, dialog.rdUser)
+        .text(dialog.pop3Server, IDC_POP3_SERVER, &C::getPop3server, &C::setPop3server)
+        .number(dialog.pop3Port, IDC_POP3_PORT, &C::getPop3fport, &C::setPop3fport)
+        .selection(dialog.smtpAuth, IDC_SMTP_AUTH, &C::getSmtpauth, &C::setSmtpauth)
+        .run(dialog.hwnd, dialog.config, direction);
 }
 
 // The fields the chosen authentication needs; the first empty one takes the focus.
@@ -121,23 +74,12 @@ INT_PTR handleMailDialog(MailDialog& dialog, UINT message, WPARAM wParam, LPARAM
         prefillRecipient(dialog.hwnd);
         return TRUE;
     }
-    switch (LOWORD(wParam)) {
-        case IDOK:
-            confirm(dialog);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog.hwnd, IDCANCEL);
-            break;
-        default:
-            break;
-    }
+    handleOkOrCancel(dialog, wParam, confirm);
     return TRUE;
 }
 
 }  // namespace
 
 int runMailDialog(HWND owner) {
-    if (theApplication() == nullptr) return -1;
-    MailDialog dialog;
-    return static_cast<int>(runModalDialog<MailDialog, openMailDialog, handleMailDialog>(IDD_MAIL, owner, dialog));
+    return runSettingsDialog<MailDialog, openMailDialog, handleMailDialog>(IDD_MAIL, owner);
 }

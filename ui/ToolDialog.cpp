@@ -7,6 +7,7 @@
 #include "ui/Recipient.h"
 #include "ui/Resource.h"
 #include "ui/SettingsDialogs.h"
+#include "ui/SettingsExchange.h"
 #include "ui/Text.h"
 
 namespace {
@@ -27,57 +28,21 @@ struct ToolDialog {
 };
 
 void exchange(ToolDialog& dialog, Exchange direction) {
-    ConfigStore& config = *dialog.config;
-    switch (direction) {
-        case Exchange::toControls:
-            dialog.title.text = config.getPelorane();
-            dialog.bootExec.value = config.getBootexec();
-            dialog.okButton.value = config.getOkbutton();
-            dialog.from.text = config.getFrom();
-            dialog.to.text = config.getTo();
-            dialog.rdUser.text = config.getRduser();
-            dialog.title.bind(dialog.hwnd, IDC_PROGRAM_TITLE);
-            dialog.bootExec.bind(dialog.hwnd, IDC_BOOTEXEC);
-            dialog.okButton.bind(dialog.hwnd, IDC_OKBUTTON);
-            dialog.from.bind(dialog.hwnd, IDC_FROM);
-            dialog.to.bind(dialog.hwnd, IDC_TO);
-            dialog.rdUser.bind(dialog.hwnd, IDC_RDUSER);
-            dialog.title.write();
-            dialog.bootExec.writeSelection();
-            dialog.okButton.writeSelection();
-            dialog.from.write();
-            dialog.to.write();
-            dialog.rdUser.write();
-            break;
-        case Exchange::fromControls:
-            dialog.title.read();
-            dialog.bootExec.readSelection();
-            dialog.okButton.readSelection();
-            dialog.from.read();
-            dialog.to.read();
-            dialog.rdUser.read();
-            break;
-        case Exchange::toSettings:
-            config.setPelorane(dialog.title.text);
-            config.setBootexec(dialog.bootExec.value);
-            config.setOkbutton(dialog.okButton.value);
-            config.setFrom(dialog.from.text);
-            config.setTo(dialog.to.text);
-            config.setRduser(dialog.rdUser.text);
-            break;
-    }
+    using C = ConfigStore;
+    SettingsExchange()
+        .text(dialog.title, IDC_PROGRAM_TITLE, &C::getPelorane, &C::setPelorane)
+        .selection(dialog.bootExec, IDC_BOOTEXEC, &C::getBootexec, &C::setBootexec)
+        .selection(dialog.okButton, IDC_OKBUTTON, &C::getOkbutton, &C::setOkbutton)
+        .sharedAddresses(dialog.from, dialog.to, dialog.rdUser)
+        .run(dialog.hwnd, dialog.config, direction);
 }
 
 // The mail settings share "送信元", "宛先" and "RDユーザ" with this dialog. Once they were confirmed
 // there, these boxes show the stored values, or pressing OK here would write the old ones back.
 void reloadSharedAddresses(ToolDialog& dialog) {
-    const ConfigStore& config = *dialog.config;
-    dialog.from.text = config.getFrom();
-    dialog.to.text = config.getTo();
-    dialog.rdUser.text = config.getRduser();
-    dialog.from.write();
-    dialog.to.write();
-    dialog.rdUser.write();
+    SettingsExchange()
+        .sharedAddresses(dialog.from, dialog.to, dialog.rdUser)
+        .run(dialog.hwnd, dialog.config, Exchange::toControls);
 }
 
 // Whether the chosen start-up action can run with what is stored; if not, the missing settings are
@@ -123,27 +88,14 @@ INT_PTR handleToolDialog(ToolDialog& dialog, UINT message, WPARAM wParam, LPARAM
         prefillRecipient(dialog.hwnd);
         return TRUE;
     }
-    switch (LOWORD(wParam)) {
-        case IDOK:
-            confirm(dialog);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog.hwnd, IDCANCEL);
-            break;
-        case IDC_ASSOCIATE:
-            // Shows its own success message; a failure shows nothing.
-            registerIepgAssociation(dialog.hwnd);
-            break;
-        default:
-            break;
-    }
+    if (handleOkOrCancel(dialog, wParam, confirm)) return TRUE;
+    // Shows its own success message; a failure shows nothing.
+    if (LOWORD(wParam) == IDC_ASSOCIATE) registerIepgAssociation(dialog.hwnd);
     return TRUE;
 }
 
 }  // namespace
 
 int runToolDialog(HWND owner) {
-    if (theApplication() == nullptr) return -1;
-    ToolDialog dialog;
-    return static_cast<int>(runModalDialog<ToolDialog, openToolDialog, handleToolDialog>(IDD_TOOL, owner, dialog));
+    return runSettingsDialog<ToolDialog, openToolDialog, handleToolDialog>(IDD_TOOL, owner);
 }
