@@ -5,23 +5,30 @@ export WINEPREFIX="${WINEPREFIX:-/tmp/pelorane-wine}"
 # Quiet, except for a program that cannot be loaded at all.
 export WINEDEBUG="${WINEDEBUG:--all,err+module}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-if [ ! -f "$WINEPREFIX/.pelorane-ready" ]; then
+# Bumped whenever the set-up below changes, so that existing prefixes get it too.
+setup_version=2
+if [ "$(cat "$WINEPREFIX/.pelorane-ready" 2>/dev/null)" != "$setup_version" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
   # The dialogs ask for "ＭＳ Ｐゴシック"; map it to the installed IPA font so Japanese shows
   # whatever the locale. The .reg file is UTF-16, as regedit expects for non-ASCII names.
-  reg="$WINEPREFIX/pelorane-fonts.reg"
+  # The in-process dialog tests open and close dozens of dialogs; on a display without a window
+  # manager Wine waits two seconds for one each time a managed window goes, so Wine frames their
+  # windows itself ("Managed"="N" for that program only).
+  reg="$WINEPREFIX/pelorane-setup.reg"
   python3 - "$reg" <<'PY'
 import sys
 text = ("Windows Registry Editor Version 5.00\r\n\r\n"
         "[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"
         "\"\uff2d\uff33 \uff30\u30b4\u30b7\u30c3\u30af\"=\"IPAPGothic\"\r\n"
-        "\"\uff2d\uff33 \u30b4\u30b7\u30c3\u30af\"=\"IPAGothic\"\r\n")
+        "\"\uff2d\uff33 \u30b4\u30b7\u30c3\u30af\"=\"IPAGothic\"\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\settings_dialog_tests.exe\\X11 Driver]\r\n"
+        "\"Managed\"=\"N\"\r\n")
 open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
 PY
   wine regedit /S "$reg" >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
-  touch "$WINEPREFIX/.pelorane-ready"
+  echo "$setup_version" > "$WINEPREFIX/.pelorane-ready"
 fi
 # Wine's own messages are off (WINEDEBUG), so say at least how a failing program ended.
 status=0

@@ -65,6 +65,11 @@ if [ -z "$number" ]; then
 fi
 
 export DISPLAY=":$number"
+# A wineserver still up from a run without this display (it lingers a few seconds) would hand this
+# run's programs a desktop they cannot draw on: wait until it has gone.
+if command -v wineserver >/dev/null 2>&1; then
+  WINEPREFIX="${WINEPREFIX:-/tmp/pelorane-wine}" timeout 30 wineserver -w 2>/dev/null || true
+fi
 "$@"
 status=$?
 exit "$status"
