@@ -7,26 +7,13 @@
 namespace ui {
 namespace {
 
-class ChannelSettings : public ProgramTest {
+class ChannelSettings : public SettingsDialogTest {
 protected:
     HWND open(const Settings& settings = Settings(), bool standardTable = true) {
-        EXPECT_TRUE(app->writeSettings(settings));
-        if (standardTable) {
-            EXPECT_TRUE(app->writeChannels(standardChannels()));
-        }
-        mainDialog = startMain();
-        if (mainDialog == nullptr) return nullptr;
-        postCommand(mainDialog, IDM_CHANNEL_SETTINGS);
-        const HWND dialog = waitDialog(kChannelCaption);
-        if (dialog == nullptr) ADD_FAILURE() << "the channel settings did not open";
-        return dialog;
+        return openSettings(IDM_CHANNEL_SETTINGS, kChannelCaption, settings, standardTable);
     }
 
     std::vector<std::string> lines(HWND dialog) { return u8(listLines(item(dialog, IDC_CHANNEL_LIST))); }
-
-    bool closed(HWND dialog) { return waitUntil([&] { return !IsWindow(dialog); }, 5000); }
-
-    HWND mainDialog = nullptr;
 };
 
 const std::vector<std::string> kStandardLines = {"CH1\t001\t東都総合テレビ", "CH3\t003\t東都教育テレビ",

@@ -5,22 +5,9 @@
 namespace ui {
 namespace {
 
-class HttpSettings : public ProgramTest {
+class HttpSettings : public SettingsDialogTest {
 protected:
-    HWND open(const Settings& settings = Settings()) {
-        EXPECT_TRUE(app->writeSettings(settings));
-        EXPECT_TRUE(app->writeChannels(standardChannels()));
-        mainDialog = startMain();
-        if (mainDialog == nullptr) return nullptr;
-        postCommand(mainDialog, IDM_HTTP_SETTINGS);
-        const HWND dialog = waitDialog(kHttpCaption);
-        if (dialog == nullptr) ADD_FAILURE() << "the HTTP settings did not open";
-        return dialog;
-    }
-
-    bool closed(HWND dialog) { return waitUntil([&] { return !IsWindow(dialog); }, 5000); }
-
-    HWND mainDialog = nullptr;
+    HWND open(const Settings& settings = Settings()) { return openSettings(IDM_HTTP_SETTINGS, kHttpCaption, settings); }
 };
 
 TEST_F(HttpSettings, StoredValuesAndDefaultsAreShown) {
@@ -32,9 +19,7 @@ TEST_F(HttpSettings, StoredValuesAndDefaultsAreShown) {
     EXPECT_EQ(textOf(dialog, IDC_PROXY_PORT), "8080");
     EXPECT_EQ(textOf(dialog, IDC_PROXY_USER), "代理");
     EXPECT_EQ(textOf(dialog, IDC_HTTP_USER), "");
-    click(dialog, IDCANCEL);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog);
 }
 
 TEST_F(HttpSettings, PortBoxesTakeDigitsOnlyAndPasswordsAreMasked) {
@@ -46,9 +31,7 @@ TEST_F(HttpSettings, PortBoxesTakeDigitsOnlyAndPasswordsAreMasked) {
     for (int id : {IDC_HTTP_PASS, IDC_PROXY_PASS}) {
         EXPECT_TRUE(GetWindowLongW(item(dialog, id), GWL_STYLE) & ES_PASSWORD) << id;
     }
-    click(dialog, IDCANCEL);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog);
 }
 
 TEST_F(HttpSettings, EmptyRecorderAddressKeepsTheDialogOpenWithFocusOnIt) {
@@ -59,9 +42,7 @@ TEST_F(HttpSettings, EmptyRecorderAddressKeepsTheDialogOpenWithFocusOnIt) {
     EXPECT_TRUE(waitUntil([&] { return hasFocus(dialog, IDC_HTTP_SERVER); }, 3000));
     EXPECT_TRUE(IsWindow(dialog) && visible(dialog));
     EXPECT_EQ(app->readSettings().count("proxyserver"), 0u);
-    click(dialog, IDCANCEL);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog);
 }
 
 TEST_F(HttpSettings, OkWritesTheSettingsFileAtOnce) {

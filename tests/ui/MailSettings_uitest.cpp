@@ -5,19 +5,9 @@
 namespace ui {
 namespace {
 
-class MailSettings : public ProgramTest {
+class MailSettings : public SettingsDialogTest {
 protected:
-    // The main dialog, then the mail settings opened from its menu.
-    HWND open(const Settings& settings = Settings()) {
-        EXPECT_TRUE(app->writeSettings(settings));
-        EXPECT_TRUE(app->writeChannels(standardChannels()));
-        mainDialog = startMain();
-        if (mainDialog == nullptr) return nullptr;
-        postCommand(mainDialog, IDM_MAIL_SETTINGS);
-        const HWND dialog = waitDialog(kMailCaption);
-        if (dialog == nullptr) ADD_FAILURE() << "the mail settings did not open";
-        return dialog;
-    }
+    HWND open(const Settings& settings = Settings()) { return openSettings(IDM_MAIL_SETTINGS, kMailCaption, settings); }
 
     void fillAll(HWND dialog) {
         setItemText(dialog, IDC_SMTP_SERVER, L"smtp.example.jp");
@@ -36,10 +26,6 @@ protected:
         click(dialog, IDOK);
         return waitUntil([&] { return hasFocus(dialog, id); }, 3000) && IsWindow(dialog) && visible(dialog);
     }
-
-    bool closed(HWND dialog) { return waitUntil([&] { return !IsWindow(dialog); }, 5000); }
-
-    HWND mainDialog = nullptr;
 };
 
 TEST_F(MailSettings, AuthenticationChoicesInOrderWithTheStoredOneSelected) {
@@ -52,9 +38,7 @@ TEST_F(MailSettings, AuthenticationChoicesInOrderWithTheStoredOneSelected) {
     EXPECT_EQ(u8(comboSelectedText(combo)), "POP(USER,PASS) before SMTP");
     EXPECT_EQ(comboItemData(combo, 1), 3);
     EXPECT_EQ(comboItemData(combo, 3), 0);
-    click(dialog, IDCANCEL);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog);
 }
 
 TEST_F(MailSettings, PortBoxesTakeDigitsOnlyAndThePasswordIsMasked) {
@@ -64,9 +48,7 @@ TEST_F(MailSettings, PortBoxesTakeDigitsOnlyAndThePasswordIsMasked) {
         EXPECT_TRUE(GetWindowLongW(item(dialog, id), GWL_STYLE) & ES_NUMBER) << id;
     }
     EXPECT_TRUE(GetWindowLongW(item(dialog, IDC_SMTP_PASS), GWL_STYLE) & ES_PASSWORD);
-    click(dialog, IDCANCEL);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog);
 }
 
 TEST_F(MailSettings, StoredValuesAreShownWithTheDefaultsForMissingKeys) {
@@ -78,9 +60,7 @@ TEST_F(MailSettings, StoredValuesAreShownWithTheDefaultsForMissingKeys) {
     EXPECT_EQ(textOf(dialog, IDC_POP3_PORT), "110");
     EXPECT_EQ(textOf(dialog, IDC_RDUSER), "rdstyle");
     EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_SMTP_AUTH))), "SMTP認証");
-    click(dialog, IDCANCEL);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog);
 }
 
 TEST_F(MailSettings, RequiredFieldsAreCheckedInOrder) {
@@ -106,9 +86,7 @@ TEST_F(MailSettings, EmptyRecipientTakesTheSenderWhenTheCheckFocusesIt) {
     setItemText(dialog, IDC_FROM, L"me@example.jp");
     EXPECT_TRUE(okStopsAt(dialog, IDC_TO));
     EXPECT_EQ(textOf(dialog, IDC_TO), "me@example.jp") << "focusing the empty 宛先 copies 送信元";
-    click(dialog, IDCANCEL);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog);
 }
 
 TEST_F(MailSettings, RecipientPrefillOnlyWhenEmpty) {
@@ -122,9 +100,7 @@ TEST_F(MailSettings, RecipientPrefillOnlyWhenEmpty) {
     setItemText(dialog, IDC_FROM, L"other@example.jp");
     focusItem(dialog, IDC_TO);
     EXPECT_FALSE(waitUntil([&] { return textOf(dialog, IDC_TO) != "rd@example.jp"; }, 500));
-    click(dialog, IDCANCEL);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog);
 }
 
 TEST_F(MailSettings, SmtpAuthRequiresUserAndPasswordButNoPopServer) {
@@ -139,9 +115,7 @@ TEST_F(MailSettings, SmtpAuthRequiresUserAndPasswordButNoPopServer) {
     setItemText(dialog, IDC_SMTP_USER, L"u");
     EXPECT_TRUE(okStopsAt(dialog, IDC_SMTP_PASS));
     setItemText(dialog, IDC_SMTP_PASS, L"p");
-    click(dialog, IDOK);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog, IDOK);
 }
 
 TEST_F(MailSettings, PopBeforeSmtpRequiresThePopServer) {
@@ -155,9 +129,7 @@ TEST_F(MailSettings, PopBeforeSmtpRequiresThePopServer) {
         EXPECT_TRUE(okStopsAt(dialog, IDC_POP3_SERVER));
         setItemText(dialog, IDC_SMTP_PASS, L"");
         EXPECT_TRUE(okStopsAt(dialog, IDC_SMTP_PASS)) << "user and password come before the POP3 server";
-        click(dialog, IDCANCEL);
-        EXPECT_TRUE(closed(dialog));
-        EXPECT_TRUE(quit(mainDialog));
+        closeAndQuit(dialog);
     }
 }
 

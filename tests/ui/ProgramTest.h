@@ -159,6 +159,36 @@ protected:
     int simPort = 0;
 };
 
+// The settings dialog tests: the program started with the given settings (and the standard channel
+// table), then one settings dialog opened from the main dialog's menu.
+class SettingsDialogTest : public ProgramTest {
+protected:
+    HWND openSettings(UINT menuCommand, const std::wstring& caption, const Settings& settings,
+                      bool standardTable = true, const std::wstring& mainCaption = kMainCaption) {
+        EXPECT_TRUE(app->writeSettings(settings));
+        if (standardTable) {
+            EXPECT_TRUE(app->writeChannels(standardChannels()));
+        }
+        mainDialog = startMain(std::wstring(), mainCaption);
+        if (mainDialog == nullptr) return nullptr;
+        postCommand(mainDialog, menuCommand);
+        const HWND dialog = waitDialog(caption);
+        if (dialog == nullptr) ADD_FAILURE() << "\"" << toUtf8(caption) << "\" did not open";
+        return dialog;
+    }
+
+    bool closed(HWND dialog) { return waitUntil([&] { return !IsWindow(dialog); }, 5000); }
+
+    // Ends the dialog with OK or Cancel, then the program.
+    void closeAndQuit(HWND dialog, int button = IDCANCEL) {
+        click(dialog, button);
+        EXPECT_TRUE(closed(dialog));
+        EXPECT_TRUE(quit(mainDialog));
+    }
+
+    HWND mainDialog = nullptr;
+};
+
 // The texts in order as one readable line for failure messages.
 inline std::string joined(const std::vector<std::string>& texts) {
     std::string out;

@@ -5,22 +5,12 @@
 namespace ui {
 namespace {
 
-class ToolSettings : public ProgramTest {
+class ToolSettings : public SettingsDialogTest {
 protected:
     HWND open(const Settings& settings = Settings()) {
-        EXPECT_TRUE(app->writeSettings(settings));
-        EXPECT_TRUE(app->writeChannels(standardChannels()));
-        mainDialog = startMain(std::wstring(), caption);
-        if (mainDialog == nullptr) return nullptr;
-        postCommand(mainDialog, IDM_TOOL_SETTINGS);
-        const HWND dialog = waitDialog(kToolCaption);
-        if (dialog == nullptr) ADD_FAILURE() << "the tool settings did not open";
-        return dialog;
+        return openSettings(IDM_TOOL_SETTINGS, kToolCaption, settings, true, caption);
     }
 
-    bool closed(HWND dialog) { return waitUntil([&] { return !IsWindow(dialog); }, 5000); }
-
-    HWND mainDialog = nullptr;
     std::wstring caption = kMainCaption;
 };
 
@@ -38,9 +28,7 @@ TEST_F(ToolSettings, ShowsVersionActionsAndStoredValues) {
               (std::vector<std::string>{"メール送信", "HTTP送信", "メーラ起動"}));
     EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_BOOTEXEC))), "HTTP送信");
     EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_OKBUTTON))), "メーラ起動");
-    click(dialog, IDCANCEL);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog);
 }
 
 TEST_F(ToolSettings, OkStoresTheValuesAndRenamesTheMainDialog) {
@@ -151,9 +139,7 @@ TEST_F(ToolSettings, RecipientTakesTheSenderWhenEnteredEmpty) {
     focusItem(dialog, IDC_TO);
     EXPECT_FALSE(waitUntil([&] { return textOf(dialog, IDC_TO) != "送信元@example.jp"; }, 500))
         << "a filled 宛先 is left alone";
-    click(dialog, IDCANCEL);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    closeAndQuit(dialog);
 }
 
 }  // namespace
