@@ -86,6 +86,21 @@ protected:
         return dialog;
     }
 
+    // Starts the list with "?RECLIST" and waits until it shows `rows` lines; null when it did not.
+    HWND openList(size_t rows) {
+        if (!app->start(L"?RECLIST")) {
+            ADD_FAILURE() << "Pelorane.exe did not start";
+            return nullptr;
+        }
+        const HWND dialog = waitList();
+        if (dialog == nullptr) return nullptr;
+        if (!waitUntil([&] { return lines(dialog).size() == rows; }, 5000)) {
+            ADD_FAILURE() << "expected " << rows << " lines, got: " << joined(lines(dialog));
+            return nullptr;
+        }
+        return dialog;
+    }
+
     bool fetchDone(HWND dialog) {
         return enabled(item(dialog, IDC_REFRESH)) && recorder->log()["requests"].size() > 0;
     }
@@ -154,10 +169,8 @@ TEST_F(ReservationList, LayoutIsAFixedClientAreaWithTheTimelineOnTheLeft) {
 
 TEST_F(ReservationList, PointingAtABlockShowsItsTitleAndSelectsItsLine) {
     ASSERT_TRUE(recorder->setReservations(reservations()));
-    ASSERT_TRUE(app->start(L"?RECLIST"));
-    const HWND dialog = waitList();
+    const HWND dialog = openList(4);
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return lines(dialog).size() == 4; }, 5000));
     const HWND line = timeline(dialog);
     ASSERT_NE(line, nullptr);
     const HWND list = item(dialog, IDC_RESERVATIONS);
@@ -200,10 +213,8 @@ std::string colourText(COLORREF c) {
 
 TEST_F(ReservationList, TimelinePaintsOneTimeBlocksYellowWeeklyBlocksPinkAndDayLines) {
     ASSERT_TRUE(recorder->setReservations(reservations()));
-    ASSERT_TRUE(app->start(L"?RECLIST"));
-    const HWND dialog = waitList();
+    const HWND dialog = openList(4);
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return lines(dialog).size() == 4; }, 5000));
     const HWND line = timeline(dialog);
     ASSERT_NE(line, nullptr);
     const auto at = [&](int day, int minutes) {
@@ -236,10 +247,8 @@ TEST_F(ReservationList, OverlappingBlocksReportTheFirstRowAndShowTheLaterOnTop) 
         "[{\"title\": \"毎日の番組\", \"channel\": 1, \"weekly\": \"毎日\", \"start\": \"10:00\", \"end\": \"11:00\"},"
         " {\"title\": \"重なる番組\", \"channel\": 3, \"date\": \"" + ymd(today) +
         "\", \"start\": \"10:30\", \"end\": \"11:30\"}]"));
-    ASSERT_TRUE(app->start(L"?RECLIST"));
-    const HWND dialog = waitList();
+    const HWND dialog = openList(2);
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return lines(dialog).size() == 2; }, 5000));
     const HWND line = timeline(dialog);
     ASSERT_NE(line, nullptr);
     sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(0, 345));  // 10:45, inside both
@@ -268,10 +277,8 @@ TEST_F(ReservationList, EnterPressesRefresh) {
 
 TEST_F(ReservationList, RefreshDisablesItsButtonWhileFetchingAndShowsTheNewRows) {
     ASSERT_TRUE(recorder->setReservations(reservations()));
-    ASSERT_TRUE(app->start(L"?RECLIST"));
-    const HWND dialog = waitList();
+    const HWND dialog = openList(4);
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return lines(dialog).size() == 4; }, 5000));
 
     ASSERT_TRUE(recorder->setReservations("[{\"title\": \"新番組\", \"channel\": 8, \"weekly\": \"毎月～金\", "
                                           "\"start\": \"19:00\", \"end\": \"19:30\"}]"));

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Driver.h"
@@ -60,6 +62,21 @@ void addComboItem(HWND combo, const wchar_t* text, LPARAM data) {
     SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
 }
 
+// A combo of the host holding the items (text, data) in this order, nothing selected.
+HWND comboWith(Host& host, std::initializer_list<std::pair<const wchar_t*, LPARAM>> items) {
+    const HWND combo = host.combo();
+    for (const auto& [text, data] : items) addComboItem(combo, text, data);
+    return combo;
+}
+
+// A wrapper bound to the control, holding value.
+ValueControl wrapper(HWND control, int32_t value = 0) {
+    ValueControl wrapped;
+    wrapped.handle = control;
+    wrapped.value = value;
+    return wrapped;
+}
+
 std::wstring windowTextW(HWND window) {
     wchar_t buffer[256] = {};
     const int length = GetWindowTextW(window, buffer, 256);
@@ -81,66 +98,43 @@ std::string sjisOf(const char* utf8) {
 
 TEST(ComboSelection, WriteSelectionWithoutMatchingDataLeavesSelectionAlone) {
     Host host;
-    const HWND combo = host.combo();
-    addComboItem(combo, L"two", 2);
-    addComboItem(combo, L"three", 3);
-    addComboItem(combo, L"one", 1);
+    const HWND combo = comboWith(host, {{L"two", 2}, {L"three", 3}, {L"one", 1}});
     SendMessageW(combo, CB_SETCURSEL, 1, 0);
-    ValueControl control;
-    control.handle = combo;
-    control.value = 0;
+    ValueControl control = wrapper(combo, 0);
     control.writeSelection();
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
 }
 
 TEST(ComboSelection, WriteSelectionSelectsTheItemWithTheValue) {
     Host host;
-    const HWND combo = host.combo();
-    addComboItem(combo, L"two", 2);
-    addComboItem(combo, L"three", 3);
-    addComboItem(combo, L"one", 1);
-    ValueControl control;
-    control.handle = combo;
-    control.value = 1;
+    const HWND combo = comboWith(host, {{L"two", 2}, {L"three", 3}, {L"one", 1}});
+    ValueControl control = wrapper(combo, 1);
     control.writeSelection();
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 2);
 }
 
 TEST(ComboSelection, WriteSelectionWithSeveralMatchesSelectsTheLast) {
     Host host;
-    const HWND combo = host.combo();
-    addComboItem(combo, L"a", 2);
-    addComboItem(combo, L"b", 3);
-    addComboItem(combo, L"c", 2);
-    addComboItem(combo, L"d", 1);
-    ValueControl control;
-    control.handle = combo;
-    control.value = 2;
+    const HWND combo = comboWith(host, {{L"a", 2}, {L"b", 3}, {L"c", 2}, {L"d", 1}});
+    ValueControl control = wrapper(combo, 2);
     control.writeSelection();
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 2);
 }
 
 TEST(ComboSelection, ReadSelectionWithNothingSelectedIsMinusOne) {
     Host host;
-    const HWND combo = host.combo();
-    addComboItem(combo, L"two", 2);
-    addComboItem(combo, L"three", 3);
+    const HWND combo = comboWith(host, {{L"two", 2}, {L"three", 3}});
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    ValueControl control;
-    control.handle = combo;
-    control.value = 7;
+    ValueControl control = wrapper(combo, 7);
     control.readSelection();
     EXPECT_EQ(control.value, -1);
 }
 
 TEST(ComboSelection, ReadSelectionGivesTheSelectedItemsData) {
     Host host;
-    const HWND combo = host.combo();
-    addComboItem(combo, L"two", 2);
-    addComboItem(combo, L"three", 3);
+    const HWND combo = comboWith(host, {{L"two", 2}, {L"three", 3}});
     SendMessageW(combo, CB_SETCURSEL, 1, 0);
-    ValueControl control;
-    control.handle = combo;
+    ValueControl control = wrapper(combo);
     control.readSelection();
     EXPECT_EQ(control.value, 3);
 }
@@ -168,9 +162,7 @@ TEST(CheckBox, WriteCheckWithValueTwoDisablesAndLeavesState) {
     Host host;
     const HWND box = host.check();
     SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
-    ValueControl control;
-    control.handle = box;
-    control.value = 2;
+    ValueControl control = wrapper(box, 2);
     control.writeCheck();
     EXPECT_FALSE(IsWindowEnabled(box));
     EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -179,9 +171,7 @@ TEST(CheckBox, WriteCheckWithValueTwoDisablesAndLeavesState) {
 TEST(CheckBox, WriteCheckZeroAndOneSetTheStateAndKeepItEnabled) {
     Host host;
     const HWND box = host.check();
-    ValueControl control;
-    control.handle = box;
-    control.value = 1;
+    ValueControl control = wrapper(box, 1);
     control.writeCheck();
     EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
     control.value = 0;
@@ -194,9 +184,7 @@ TEST(CheckBox, ReadCheckKeepsValuesOtherThanZeroAndOne) {
     Host host;
     const HWND box = host.check();
     SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
-    ValueControl control;
-    control.handle = box;
-    control.value = 2;
+    ValueControl control = wrapper(box, 2);
     control.readCheck();
     EXPECT_EQ(control.value, 2);
     control.value = 0;
@@ -213,9 +201,7 @@ TEST(NumberBox, InRangeFailsForMinusOneAndFocusesTheControl) {
     SetForegroundWindow(host.window());
     SetFocus(other);
     ASSERT_EQ(GetFocus(), other);
-    ValueControl control;
-    control.handle = box;
-    control.value = -1;
+    ValueControl control = wrapper(box, -1);
     EXPECT_FALSE(control.inRange(0, 23));
     EXPECT_EQ(GetFocus(), box);
 }
@@ -226,9 +212,7 @@ TEST(NumberBox, InRangeAcceptsBothEndsAndKeepsFocus) {
     const HWND box = host.add(L"EDIT", ES_AUTOHSCROLL | WS_BORDER, 104, 130);
     SetForegroundWindow(host.window());
     SetFocus(other);
-    ValueControl control;
-    control.handle = box;
-    control.value = 0;
+    ValueControl control = wrapper(box, 0);
     EXPECT_TRUE(control.inRange(0, 23));
     control.value = 23;
     EXPECT_TRUE(control.inRange(0, 23));
@@ -242,8 +226,7 @@ TEST(NumberBox, DigitsFollowedByLettersReadAsTheDigits) {
     Host host;
     const HWND box = host.edit();
     SetWindowTextW(box, L"12ab");
-    ValueControl control;
-    control.handle = box;
+    ValueControl control = wrapper(box);
     control.readNumber();
     EXPECT_EQ(control.value, 12);
 }
@@ -251,9 +234,7 @@ TEST(NumberBox, DigitsFollowedByLettersReadAsTheDigits) {
 TEST(NumberBox, EmptyOrNonNumericTextReadsAsZero) {
     Host host;
     const HWND box = host.edit();
-    ValueControl control;
-    control.handle = box;
-    control.value = 5;
+    ValueControl control = wrapper(box, 5);
     SetWindowTextW(box, L"");
     control.readNumber();
     EXPECT_EQ(control.value, 0);
@@ -268,9 +249,7 @@ TEST(NumberBox, ReadsNoMoreThanThirtyOneCharacters) {
     const HWND box = host.edit();
     // 31 zeros, then a digit that only a longer read would see.
     SetWindowTextW(box, (std::wstring(31, L'0') + L"7").c_str());
-    ValueControl control;
-    control.handle = box;
-    control.value = 5;
+    ValueControl control = wrapper(box, 5);
     control.readNumber();
     EXPECT_EQ(control.value, 0);
     SetWindowTextW(box, (std::wstring(30, L'0') + L"7").c_str());
@@ -281,9 +260,7 @@ TEST(NumberBox, ReadsNoMoreThanThirtyOneCharacters) {
 TEST(NumberBox, WriteNumberFormatsDecimal) {
     Host host;
     const HWND box = host.edit();
-    ValueControl control;
-    control.handle = box;
-    control.value = -42;
+    ValueControl control = wrapper(box, -42);
     control.writeNumber();
     EXPECT_EQ(windowTextW(box), L"-42");
 }
