@@ -40,27 +40,43 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # -displayfd: Xvfb picks a free display number itself and writes it once it accepts connections.
-: >"$scratch/display"
-Xvfb -displayfd 3 -screen 0 "${WITH_DISPLAY_SCREEN:-1024x768x24}" -nolisten tcp -noreset \
-  3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
-xvfb_pid=$!
+# Sets number, or leaves it empty when this Xvfb ended or gave none.
+start_xvfb() {
+  number=""
+  : >"$scratch/display"
+  Xvfb -displayfd 3 -screen 0 "${WITH_DISPLAY_SCREEN:-1024x768x24}" -nolisten tcp -noreset \
+    3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 300); do
+    if grep -q '^[0-9][0-9]*$' "$scratch/display" 2>/dev/null; then
+      number="$(tr -dc '0-9' < "$scratch/display")"
+      return
+    fi
+    if ! kill -0 "$xvfb_pid" 2>/dev/null; then
+      wait "$xvfb_pid" 2>/dev/null || true
+      xvfb_pid=""
+      return
+    fi
+    sleep 0.05
+  done
+}
 
-number=""
-for _ in $(seq 300); do
-  number="$(tr -dc '0-9' < "$scratch/display" 2>/dev/null || true)"
-  if [ -n "$number" ] && grep -q $'\n' "$scratch/display" 2>/dev/null; then
-    break
-  fi
-  if ! kill -0 "$xvfb_pid" 2>/dev/null; then
-    echo "with-display: Xvfb did not start:" >&2
-    cat "$scratch/xvfb.log" >&2
+# A display number can be taken between Xvfb's choice and its claim (another test starting one at
+# the same moment): try a few times before giving up.
+for attempt in 1 2 3; do
+  start_xvfb
+  [ -n "$number" ] && break
+  echo "with-display: Xvfb did not start (attempt $attempt):" >&2
+  cat "$scratch/xvfb.log" >&2
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
     xvfb_pid=""
-    exit 1
   fi
-  sleep 0.05
+  sleep 1
 done
 if [ -z "$number" ]; then
-  echo "with-display: Xvfb gave no display number" >&2
+  echo "with-display: no display" >&2
   exit 1
 fi
 
