@@ -3,6 +3,9 @@
 #include "ProgramTest.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <vector>
 
 namespace ui {
 namespace {
@@ -57,8 +60,35 @@ TEST_F(MainDialog, ReservationFieldsAreShownAsPlainNumbersAndTexts) {
     EXPECT_EQ(LOWORD(sendMessage(item(dialog, IDC_END_MINUTE_SPIN), UDM_GETRANGE, 0, 0)), 59);
     EXPECT_EQ(HIWORD(sendMessage(item(dialog, IDC_END_MINUTE_SPIN), UDM_GETRANGE, 0, 0)), 0);
     // The icon (WM_SETICON at opening) cannot be read from another process under Wine: WM_GETICON
-    // answers 0 across processes there even for a window whose icon is set.
+    // answers 0 across processes there even for a window whose icon is set. The executable's own
+    // icons and version are checked below.
     EXPECT_TRUE(quit(dialog));
+}
+
+// The program's icon and the iEPG file type's (DefaultIcon ",1"), and the version 0.0.0.17.
+TEST(ProgramFile, CarriesTwoIconsAndItsVersion) {
+    const std::wstring exe = builtProgram();
+    EXPECT_EQ(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 2u);
+    HICON large = nullptr;
+    HICON small = nullptr;
+    ASSERT_EQ(ExtractIconExW(exe.c_str(), 1, &large, &small, 1), 2u) << "index 1 gives a large and a small icon";
+    EXPECT_NE(large, nullptr);
+    EXPECT_NE(small, nullptr);
+    if (large != nullptr) DestroyIcon(large);
+    if (small != nullptr) DestroyIcon(small);
+
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> data(size);
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_NE(fixed, nullptr);
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 0));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(17, 0));
+    EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(17, 0));
 }
 
 TEST_F(MainDialog, OptionListsAreFilledAndChosenFromTheSettings) {
