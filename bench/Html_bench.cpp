@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Timing.h"
 #include "recorder/HtmlReader.h"
 #include "recorder/HtmlTokenizer.h"
 #include "recorder/MemorySource.h"
@@ -97,20 +98,6 @@ public:
     size_t texts = 0, startTags = 0, endTags = 0, bytes = 0;
 };
 
-// Median wall time of kRuns calls, in milliseconds.
-template <typename Work>
-double medianMs(Work work) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const auto stop = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 volatile size_t gSink;  // keeps results alive so the work is not optimised away
 
 }  // namespace
@@ -120,7 +107,7 @@ int main() {
     std::printf("page: %zu bytes\n", page.size());
 
     CountingHandler counts;
-    const double tokenizerMs = medianMs([&] {
+    const double tokenizerMs = medianMs(kRuns, [&] {
         CountingHandler handler;
         parseHtml(page, handler);
         counts = handler;
@@ -130,7 +117,7 @@ int main() {
                 counts.startTags, counts.endTags);
 
     size_t readerTokens = 0;
-    const double readerMs = medianMs([&] {
+    const double readerMs = medianMs(kRuns, [&] {
         MemorySource source(page);
         HtmlReader reader;
         reader.open(&source);
@@ -155,7 +142,7 @@ int main() {
 #ifdef PELORANE_HAVE_LIBXML2
     // Told the page's real encoding, libxml2 builds the document a caller would want (text as UTF-8).
     const int options = HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET;
-    const double libxmlMs = medianMs([&] {
+    const double libxmlMs = medianMs(kRuns, [&] {
         htmlDocPtr doc = htmlReadMemory(page.data(), static_cast<int>(page.size()), "list.htm", "SHIFT_JIS", options);
         gSink = doc != nullptr ? 1 : 0;
         xmlFreeDoc(doc);

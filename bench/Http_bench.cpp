@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Timing.h"
 #include "net/HttpClient.h"
 #include "platform/SocketStream.h"
 
@@ -24,17 +25,13 @@ constexpr int kRuns = 7;
 constexpr int kSmallRequests = 200;
 
 double medianSeconds(const std::function<bool()>& once) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        if (!once()) {
-            std::fprintf(stderr, "run failed\n");
-            std::exit(1);
-        }
-        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return medianMs(kRuns, [&] {
+               if (!once()) {
+                   std::fprintf(stderr, "run failed\n");
+                   std::exit(1);
+               }
+           }) /
+           1000.0;
 }
 
 bool clientGet(int port, const std::string& path, size_t& size) {

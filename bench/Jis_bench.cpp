@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Timing.h"
 #include "net/JisEncoder.h"
 
 #if defined(__has_include)
@@ -84,20 +85,6 @@ Lines buildLines() {
     return lines;
 }
 
-// Median wall time of kRuns calls, in milliseconds.
-template <typename Work>
-double medianMs(Work work) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const auto stop = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 volatile size_t gSink;  // keeps results alive so the work is not optimised away
 
 #ifdef PELORANE_HAVE_ICONV
@@ -121,7 +108,7 @@ int main() {
     std::printf("text: %zu bytes in %zu lines\n", lines.bytes, lines.text.size());
 
     size_t ourBytes = 0;
-    const double oursMs = medianMs([&] {
+    const double oursMs = medianMs(kRuns, [&] {
         size_t total = 0;
         for (const std::string& line : lines.text) total += toIso2022Jp(line).size();
         ourBytes = total;
@@ -148,7 +135,7 @@ int main() {
     std::printf("lines differing from iconv (ESC ( B read as ESC ( J): %zu\n", mismatches);
 
     size_t iconvBytes = 0;
-    const double iconvMs = medianMs([&] {
+    const double iconvMs = medianMs(kRuns, [&] {
         size_t total = 0;
         for (const std::string& line : lines.widened) total += iconvLine(cd, line).size();
         iconvBytes = total;
