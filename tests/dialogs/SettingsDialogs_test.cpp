@@ -160,19 +160,22 @@ TEST_F(SettingsDialogTest, MailPopBeforeSmtpNeedsThePop3Server) {
     }
 }
 
-TEST_F(SettingsDialogTest, MailEmptyRecipientTakesTheSenderOnFocus) {
-    play(runMailDialog, {
-        [](HWND d) {
-            setItemText(d, IDC_FROM, "me@example.jp");
-            focusItem(d, IDC_TO);
-            EXPECT_EQ(itemText(d, IDC_TO), "me@example.jp");
-            setItemText(d, IDC_TO, "rd@example.jp");
-            focusItem(d, IDC_FROM);
-            focusItem(d, IDC_TO);
-            EXPECT_EQ(itemText(d, IDC_TO), "rd@example.jp") << "a recipient is left alone";
-            press(d, IDCANCEL);
-        },
-    });
+// Both dialogs that edit the recipient fill it from the sender when it gets the focus empty.
+TEST_F(SettingsDialogTest, MailAndToolEmptyRecipientTakesTheSenderOnFocus) {
+    for (int (*open)(HWND) : {runMailDialog, runToolDialog}) {
+        play(open, {
+            [](HWND d) {
+                setItemText(d, IDC_FROM, "me@example.jp");
+                focusItem(d, IDC_TO);
+                EXPECT_EQ(itemText(d, IDC_TO), "me@example.jp");
+                setItemText(d, IDC_TO, "rd@example.jp");
+                focusItem(d, IDC_FROM);
+                focusItem(d, IDC_TO);
+                EXPECT_EQ(itemText(d, IDC_TO), "rd@example.jp") << "a recipient is left alone";
+                press(d, IDCANCEL);
+            },
+        });
+    }
 }
 
 // -------------------------------------------------------------------------------------------------
@@ -393,17 +396,6 @@ TEST_F(SettingsDialogTest, ToolMailActionWithMailSettingsCancelledStaysOpen) {
     });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(config().getTo(), "old@example.jp");
-}
-
-TEST_F(SettingsDialogTest, ToolEmptyRecipientTakesTheSenderOnFocus) {
-    play(runToolDialog, {
-        [](HWND d) {
-            setItemText(d, IDC_FROM, "me@example.jp");
-            focusItem(d, IDC_TO);
-            EXPECT_EQ(itemText(d, IDC_TO), "me@example.jp");
-            press(d, IDCANCEL);
-        },
-    });
 }
 
 TEST_F(SettingsDialogTest, ToolAssociationReportsSuccessOverTheToolDialog) {
