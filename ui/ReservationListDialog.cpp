@@ -141,7 +141,7 @@ INT_PTR onMessage(ReservationListDialog& d, UINT message, WPARAM wParam, LPARAM 
             EndDialog(d.hwnd, LOWORD(wParam));
             return TRUE;
         default:
-            return FALSE;
+            return TRUE;  // every command is the dialog's own
         }
     }
     if (message == WM_NOTIFY) {
