@@ -33,9 +33,7 @@ TEST_F(ChannelSettings, OpensWithEveryPositionInTheComboAndNamedOnesInTheList) {
     EXPECT_EQ(textOf(dialog, IDC_CHANNEL_MAIL_CODE), "");
     EXPECT_EQ(textOf(dialog, IDC_CHANNEL_STATION_CODE), "");
     EXPECT_EQ(item(dialog, IDCANCEL), nullptr) << "the dialog has no Cancel button";
-    pressKey(dialog, VK_ESCAPE);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    escapeAndQuit(dialog);
 }
 
 TEST_F(ChannelSettings, ChoosingAListLineLoadsItsEntry) {
@@ -49,9 +47,7 @@ TEST_F(ChannelSettings, ChoosingAListLineLoadsItsEntry) {
     // Choosing in the combo alone loads nothing.
     ASSERT_TRUE(chooseComboItem(dialog, IDC_CHANNEL_SELECT, L"CH1"));
     EXPECT_EQ(textOf(dialog, IDC_CHANNEL_NAME), "みなと放送");
-    pressKey(dialog, VK_ESCAPE);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    escapeAndQuit(dialog);
 }
 
 TEST_F(ChannelSettings, UpdateWithNothingSelectedChangesNothing) {
@@ -61,9 +57,7 @@ TEST_F(ChannelSettings, UpdateWithNothingSelectedChangesNothing) {
     click(dialog, IDC_CHANNEL_UPDATE);
     Sleep(300);
     EXPECT_EQ(lines(dialog), kStandardLines);
-    pressKey(dialog, VK_ESCAPE);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    escapeAndQuit(dialog);
 }
 
 TEST_F(ChannelSettings, UpdateOfAnUnlistedChannelAppendsItsLineAtTheEnd) {
@@ -78,9 +72,7 @@ TEST_F(ChannelSettings, UpdateOfAnUnlistedChannelAppendsItsLineAtTheEnd) {
     expected.push_back("CH5\t005\tテスト局");
     EXPECT_TRUE(waitUntil([&] { return lines(dialog) == expected; }, 3000)) << joined(lines(dialog));
     EXPECT_EQ(listItemData(item(dialog, IDC_CHANNEL_LIST), 4), 5);
-    pressKey(dialog, VK_ESCAPE);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    escapeAndQuit(dialog);
 }
 
 TEST_F(ChannelSettings, UpdateOfAListedChannelReplacesItsLineInPlace) {
@@ -92,9 +84,7 @@ TEST_F(ChannelSettings, UpdateOfAListedChannelReplacesItsLineInPlace) {
     std::vector<std::string> expected = kStandardLines;
     expected[1] = "CH3\t003\t教育テレビ改";
     EXPECT_TRUE(waitUntil([&] { return lines(dialog) == expected; }, 3000)) << joined(lines(dialog));
-    pressKey(dialog, VK_ESCAPE);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    escapeAndQuit(dialog);
 }
 
 TEST_F(ChannelSettings, ClearingNameAndCodeRemovesTheLineAndOkWritesTheFileAtOnce) {
@@ -168,9 +158,7 @@ TEST_F(ChannelSettings, FetchFromTheRecorderFillsTheTable) {
     EXPECT_TRUE(requested);
     EXPECT_EQ(textOf(dialog, IDC_CHANNEL_NAME), "入力中") << "the boxes keep their texts";
     EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_CHANNEL_SELECT))), "CH8");
-    pressKey(dialog, VK_ESCAPE);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    escapeAndQuit(dialog);
 }
 
 TEST_F(ChannelSettings, FetchWithoutRecorderAddressOpensTheHttpSettings) {
@@ -183,9 +171,7 @@ TEST_F(ChannelSettings, FetchWithoutRecorderAddressOpensTheHttpSettings) {
     click(http, IDCANCEL);
     ASSERT_TRUE(closed(http));
     EXPECT_EQ(lines(dialog), kStandardLines);
-    pressKey(dialog, VK_ESCAPE);
-    EXPECT_TRUE(closed(dialog));
-    EXPECT_TRUE(quit(mainDialog));
+    escapeAndQuit(dialog);
 }
 
 }  // namespace

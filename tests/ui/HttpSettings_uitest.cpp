@@ -25,12 +25,8 @@ TEST_F(HttpSettings, StoredValuesAndDefaultsAreShown) {
 TEST_F(HttpSettings, PortBoxesTakeDigitsOnlyAndPasswordsAreMasked) {
     const HWND dialog = open();
     ASSERT_NE(dialog, nullptr);
-    for (int id : {IDC_HTTP_PORT, IDC_PROXY_PORT}) {
-        EXPECT_TRUE(GetWindowLongW(item(dialog, id), GWL_STYLE) & ES_NUMBER) << id;
-    }
-    for (int id : {IDC_HTTP_PASS, IDC_PROXY_PASS}) {
-        EXPECT_TRUE(GetWindowLongW(item(dialog, id), GWL_STYLE) & ES_PASSWORD) << id;
-    }
+    expectEditStyle(dialog, {IDC_HTTP_PORT, IDC_PROXY_PORT}, ES_NUMBER);
+    expectEditStyle(dialog, {IDC_HTTP_PASS, IDC_PROXY_PASS}, ES_PASSWORD);
     closeAndQuit(dialog);
 }
 

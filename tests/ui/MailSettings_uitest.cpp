@@ -44,10 +44,8 @@ TEST_F(MailSettings, AuthenticationChoicesInOrderWithTheStoredOneSelected) {
 TEST_F(MailSettings, PortBoxesTakeDigitsOnlyAndThePasswordIsMasked) {
     const HWND dialog = open();
     ASSERT_NE(dialog, nullptr);
-    for (int id : {IDC_SMTP_PORT, IDC_POP3_PORT}) {
-        EXPECT_TRUE(GetWindowLongW(item(dialog, id), GWL_STYLE) & ES_NUMBER) << id;
-    }
-    EXPECT_TRUE(GetWindowLongW(item(dialog, IDC_SMTP_PASS), GWL_STYLE) & ES_PASSWORD);
+    expectEditStyle(dialog, {IDC_SMTP_PORT, IDC_POP3_PORT}, ES_NUMBER);
+    expectEditStyle(dialog, {IDC_SMTP_PASS}, ES_PASSWORD);
     closeAndQuit(dialog);
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -184,6 +185,18 @@ protected:
         click(dialog, button);
         EXPECT_TRUE(closed(dialog));
         EXPECT_TRUE(quit(mainDialog));
+    }
+
+    // Ends the dialog with Escape (the channel dialog has no Cancel button), then the program.
+    void escapeAndQuit(HWND dialog) {
+        pressKey(dialog, VK_ESCAPE);
+        EXPECT_TRUE(closed(dialog));
+        EXPECT_TRUE(quit(mainDialog));
+    }
+
+    // Every one of the boxes has the edit style (ES_NUMBER, ES_PASSWORD).
+    static void expectEditStyle(HWND dialog, std::initializer_list<int> ids, LONG style) {
+        for (const int id : ids) EXPECT_TRUE(GetWindowLongW(item(dialog, id), GWL_STYLE) & style) << id;
     }
 
     HWND mainDialog = nullptr;
