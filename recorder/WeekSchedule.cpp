@@ -1,6 +1,8 @@
 // Day numbers and the placing of reservations on the seven days of the timeline.
 #include "recorder/WeekSchedule.h"
 
+#include <limits>
+
 namespace {
 
 // Offsets of the months 1..12 in a year that starts on 1 March (so the leap day comes last).
@@ -18,11 +20,6 @@ int64_t dayNumber64(int64_t year, int64_t month, int64_t day) {
     month = floorMod(month - 1, 12) + 1;
     const int64_t c = month <= 2 ? year - 1 : year;
     return 365 * c + floorDiv(c, 4) - floorDiv(c, 100) + floorDiv(c, 400) + kMonthOffset[month - 1] + day;
-}
-
-// A row with a date the calendar knows; anything else (no date, a garbled cell) is not placed.
-bool hasRealDate(const ReservationEntry& row) {
-    return row.year != 0 && row.month >= 1 && row.month <= 12 && row.day >= 1 && row.day <= 31;
 }
 
 }  // namespace
@@ -48,6 +45,14 @@ CalendarDate dateFromDayNumber(int32_t number) {
     date.day = static_cast<int32_t>(offset - kMarchBasedOffset[index] + 1);
     date.dayOfWeek = dayOfWeekOf(number);
     return date;
+}
+
+bool dateExists(int32_t year, int32_t month, int32_t day) {
+    if (year < 1) return false;
+    const int64_t number = dayNumber64(year, month, day);
+    if (number < std::numeric_limits<int32_t>::min() || number > std::numeric_limits<int32_t>::max()) return false;
+    const CalendarDate back = dateFromDayNumber(static_cast<int32_t>(number));
+    return back.year == year && back.month == month && back.day == day;
 }
 
 CalendarDate broadcastDayOf(const LocalTime& now) {
@@ -98,7 +103,8 @@ void WeekSchedule::distributeRow(const ReservationEntry& row) {
     const int32_t begin = s - kBroadcastDayStartMinute;
 
     if (row.weekdayMask == 0) {
-        if (!hasRealDate(row)) return;
+        // No date, a garbled cell or a day the calendar lacks (2/30 would land on 3/1): not placed.
+        if (!dateExists(row.year, row.month, row.day)) return;
         const int32_t target = dayNumber(row.year, row.month, row.day) - (early ? 1 : 0);
         addBlock(slotOfDayNumber(target), false, begin, firstEnd, row);
         if (split) addBlock(slotOfDayNumber(target + 1), false, 0, t - nextMorning, row);

@@ -23,6 +23,10 @@ int32_t dayNumber(int32_t year, int32_t month, int32_t day);
 CalendarDate dateFromDayNumber(int32_t number);
 // Day of the week (0 Sunday .. 6 Saturday) of a day number.
 int32_t dayOfWeekOf(int32_t number);
+// True when the date is a day of the calendar (year from 1): its day number converts back to the same
+// year, month and day. 2/30, 4/31, 2/29 of a common year, month 13 or 0 and day 0 are false, although
+// dayNumber gives each of them a number.
+bool dateExists(int32_t year, int32_t month, int32_t day);
 
 // The first day of the broadcast day that contains `now`: today, or yesterday before 5:00.
 // The day may be 0 (the last day of the previous month), which dayNumber understands.

@@ -105,6 +105,22 @@ TEST(WeekScheduleDayNumber, MonthsOutsideTheYearCarryOver) {
     EXPECT_EQ(dayNumber(2004, 0, 1), dayNumber(2003, 12, 1));
 }
 
+TEST(WeekScheduleDayNumber, OnlyDaysOfTheCalendarExist) {
+    struct Case {
+        int year, month, day;
+        bool exists;
+    };
+    const Case cases[] = {
+        {2004, 2, 29, true},  {2003, 2, 29, false}, {1900, 2, 29, false}, {2000, 2, 29, true},
+        {2004, 2, 30, false}, {2004, 4, 30, true},  {2004, 4, 31, false}, {2004, 12, 31, true},
+        {2004, 1, 32, false}, {2004, 1, 0, false},  {2004, 13, 1, false}, {2004, 0, 1, false},
+        {1, 1, 1, true},      {0, 1, 1, false},     {2147483647, 12, 31, false},  // its day number does not fit
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(dateExists(c.year, c.month, c.day), c.exists) << c.year << "/" << c.month << "/" << c.day;
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TEST(WeekScheduleBroadcastDay, BeforeFiveInTheMorningIsStillYesterday) {
@@ -223,6 +239,27 @@ TEST_F(WeekScheduleDistribute, RowsWithoutADateOrMaskGiveNoBlocks) {
     ReservationEntry badDay = oneTime(2004, 2, 0, minutes(20, 0), minutes(21, 0));
     week.distribute({noDate, badMonth, badDay});
     EXPECT_EQ(blocksOf(week), "");
+}
+
+TEST(WeekScheduleDistributeDates, DaysTheCalendarLacksGiveNoBlocks) {
+    struct Case {
+        int year, month, day;
+        const char* blocks;  // in a week whose fourth column is that day, or the day it would fall on
+    };
+    const Case cases[] = {
+        {2004, 2, 30, ""},  // would be drawn on 3/1
+        {2003, 2, 29, ""},  // a common year: also 3/1
+        {2004, 4, 31, ""},  // would be 5/1
+        {2004, 2, 29, "3:900-960"},
+        {2004, 4, 30, "3:900-960"},
+    };
+    for (const Case& c : cases) {
+        WeekSchedule week;
+        week.setStart(c.year, c.month, c.day - 3);
+        const ReservationEntries rows = {oneTime(c.year, c.month, c.day, minutes(20, 0), minutes(21, 0))};
+        week.distribute(rows);
+        EXPECT_EQ(blocksOf(week), c.blocks) << c.year << "/" << c.month << "/" << c.day;
+    }
 }
 
 TEST_F(WeekScheduleDistribute, StartingAgainDropsTheBlocks) {
