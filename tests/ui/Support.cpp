@@ -243,7 +243,13 @@ bool Simulator::setReservations(const std::string& jsonArray) {
                .status == 200;
 }
 
-Json Simulator::log() { return Json::parse(httpRequest(port_, "GET", "/_sim/log").body); }
+Json Simulator::log(bool* answered) {
+    const HttpReply reply = httpRequest(port_, "GET", "/_sim/log");
+    bool parsed = false;
+    Json snapshot = Json::parse(reply.body, &parsed);
+    if (answered != nullptr) *answered = reply.status == 200 && parsed && snapshot.kind() == Json::Kind::Object;
+    return snapshot;
+}
 
 std::vector<std::string> Simulator::remoteKeys() {
     std::vector<std::string> keys;
@@ -303,6 +309,95 @@ std::wstring classesValue(const std::wstring& key, const std::wstring& name, boo
 }
 
 void deleteClassesKey(const std::wstring& key) { RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str()); }
+
+namespace {
+
+const wchar_t kAsideRoot[] = L"Software\\PeloraneTests\\Aside\\";
+const wchar_t kAsideExisted[] = L"Existed";  // "1" when the key was there, "0" when it was missing
+const wchar_t kAsideTree[] = L"Tree";        // the saved key with its values and subkeys
+
+// One saved key per classes key; backslashes would nest, so they become '#'.
+std::wstring asidePath(const std::wstring& key) {
+    std::wstring leaf = key;
+    for (wchar_t& c : leaf) {
+        if (c == L'\\') c = L'#';
+    }
+    return kAsideRoot + leaf;
+}
+
+bool keyExists(HKEY root, const std::wstring& path) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+// Copies root\from (with everything in it) to root2\to, creating the target.
+bool copyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
+    HKEY source = nullptr;
+    if (RegOpenKeyExW(fromRoot, from.c_str(), 0, KEY_READ, &source) != ERROR_SUCCESS) return false;
+    HKEY target = nullptr;
+    bool copied = false;
+    if (RegCreateKeyExW(toRoot, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr) ==
+        ERROR_SUCCESS) {
+        copied = RegCopyTreeW(source, nullptr, target) == ERROR_SUCCESS;
+        RegCloseKey(target);
+    }
+    RegCloseKey(source);
+    return copied;
+}
+
+}  // namespace
+
+ClassesKeysAside::ClassesKeysAside(const std::vector<std::wstring>& keys) : keys_(keys) {
+    for (const std::wstring& key : keys_) {
+        const std::wstring aside = asidePath(key);
+        if (!keyExists(HKEY_CURRENT_USER, aside)) {
+            const bool existed = keyExists(HKEY_CLASSES_ROOT, key);
+            if (existed && !copyTree(HKEY_CLASSES_ROOT, key, HKEY_CURRENT_USER, aside + L"\\" + kAsideTree)) {
+                ready_ = false;
+                continue;  // not saved: left as it is
+            }
+            HKEY handle = nullptr;
+            if (RegCreateKeyExW(HKEY_CURRENT_USER, aside.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
+                                nullptr) != ERROR_SUCCESS ||
+                !setString(handle, kAsideExisted, existed ? L"1" : L"0")) {
+                ready_ = false;
+            }
+            if (handle != nullptr) RegCloseKey(handle);
+            if (!ready_) continue;
+        }
+        deleteClassesKey(key);
+        if (keyExists(HKEY_CLASSES_ROOT, key)) ready_ = false;
+    }
+}
+
+ClassesKeysAside::~ClassesKeysAside() {
+    for (const std::wstring& key : keys_) {
+        const std::wstring aside = asidePath(key);
+        if (!keyExists(HKEY_CURRENT_USER, aside)) continue;  // never saved: never touched
+        HKEY handle = nullptr;
+        std::wstring existed;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, aside.c_str(), 0, KEY_READ, &handle) == ERROR_SUCCESS) {
+            wchar_t flag[4] = {};
+            DWORD size = sizeof flag - sizeof flag[0];
+            if (RegQueryValueExW(handle, kAsideExisted, nullptr, nullptr, reinterpret_cast<BYTE*>(flag), &size) ==
+                ERROR_SUCCESS) {
+                existed = flag;
+            }
+            RegCloseKey(handle);
+        }
+        deleteClassesKey(key);
+        // Kept aside until it is back, so that a failed restore can be repeated by the next run.
+        if (existed == L"1" && !copyTree(HKEY_CURRENT_USER, aside + L"\\" + kAsideTree, HKEY_CLASSES_ROOT, key)) {
+            continue;
+        }
+        RegDeleteTreeW(HKEY_CURRENT_USER, aside.c_str());
+    }
+    // Their folders go once empty: RegDeleteKey leaves a key that still has subkeys.
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\PeloraneTests\\Aside");
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\PeloraneTests");
+}
 
 MailtoHandler::MailtoHandler(const std::wstring& command) {
     bool backedUp = false;

@@ -118,7 +118,8 @@ public:
     bool delay(const std::string& step, int ms);
     // Replaces the recorder's reservations with the JSON array (UTF-8) of /_sim/reservations.
     bool setReservations(const std::string& jsonArray);
-    Json log();
+    // The simulator's log; `answered` (when given) is false when the query or its JSON failed.
+    Json log(bool* answered = nullptr);
     std::vector<std::string> remoteKeys();
     // The posted forms, each as name -> value (values decoded from Shift_JIS, UTF-8).
     std::vector<std::map<std::string, std::string>> posts();
@@ -153,5 +154,22 @@ private:
 std::wstring classesValue(const std::wstring& key, const std::wstring& name, bool* found = nullptr);
 // Deletes a key under HKEY_CLASSES_ROOT with all its subkeys (missing is fine).
 void deleteClassesKey(const std::wstring& key);
+
+// Moves keys under HKEY_CLASSES_ROOT aside (copied under HKEY_CURRENT_USER, then deleted) for the
+// object's lifetime, so that a test sees them missing; at the end deletes what the test left there
+// and puts the saved keys back. A copy left by a run that died is taken as the original.
+class ClassesKeysAside {
+public:
+    explicit ClassesKeysAside(const std::vector<std::wstring>& keys);
+    ~ClassesKeysAside();
+    ClassesKeysAside(const ClassesKeysAside&) = delete;
+    ClassesKeysAside& operator=(const ClassesKeysAside&) = delete;
+    // Every key was saved (or missing) and deleted.
+    bool ready() const { return ready_; }
+
+private:
+    std::vector<std::wstring> keys_;
+    bool ready_ = true;
+};
 
 }  // namespace ui
