@@ -15,6 +15,7 @@
 #include "platform/Process.h"
 #include "platform/Utf16_win.h"
 #include "recorder/Registration.h"
+#include "recorder/WeekSchedule.h"
 #include "settings/ChannelTable.h"
 #include "settings/ConfigStore.h"
 #include "ui/Framework.h"
@@ -188,8 +189,9 @@ void setIcons(MainDialog& dialog) {
     }
 }
 
-// The reservation into the controls, the options from the settings. False when the date picker
-// refused the reservation's date and shows another one.
+// The reservation into the controls, the options from the settings. False when the dialog does not
+// show the reservation's date: a day the calendar lacks (2/30) is not offered to the picker, which,
+// as when it refuses a date itself, keeps showing the one it had.
 bool loadControls(MainDialog& dialog) {
     const HWND w = dialog.hwnd;
     Reservation& r = dialog.reservation;
@@ -213,6 +215,7 @@ bool loadControls(MainDialog& dialog) {
     valueControl(w, IDC_DVDR, r.dvdr).writeSelection();
     valueControl(w, IDC_VRATE, r.vrate).writeSelection();
     valueControl(w, IDC_AMODE, r.amode).writeSelection();
+    if (!dateExists(r.date.year, r.date.month, r.date.day)) return false;
     return writeDate(w, r.date);
 }
 
@@ -239,7 +242,7 @@ BOOL openMainDialog(MainDialog& dialog) {
     setCaption(dialog);
     const bool dateShown = loadControls(dialog);
     setIcons(dialog);
-    // An automatic booking only for what the dialog shows: a refused date would be booked as another day.
+    // An automatic booking only for the date the dialog shows: any other would be booked as another day.
     if (channel != nullptr && dateShown) {
         const int32_t bootexec = dialog.config->getBootexec();
         if (bootexec == static_cast<int32_t>(BookingAction::SendMail)) postCommand(w, IDM_SEND_MAIL);

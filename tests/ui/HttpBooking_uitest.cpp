@@ -262,5 +262,53 @@ TEST_F(HttpBooking, StationMissingFromTheChannelTableStartsNothing) {
     EXPECT_TRUE(quit(dialog));
 }
 
+// The automatic booking checks the date itself: a day the calendar lacks, from the file or the
+// positional form, opens the dialog with the reservation and books nothing.
+TEST_F(HttpBooking, DayTheCalendarLacksIsNotBookedAtStart) {
+    Simulator& recorder = simulator();
+    struct Case {
+        const char* name;
+        int month;
+        int day;
+        bool positional;
+    };
+    const Case cases[] = {
+        {"iEPG 2031/2/30", 2, 30, false},
+        {"iEPG 2031/2/29, a common year", 2, 29, false},
+        {"positional 2031/4/31", 4, 31, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Iepg programme;
+        programme.month = c.month;
+        programme.day = c.day;
+        std::wstring arguments = prepare(programme);
+        if (c.positional) {
+            wchar_t date[16] = {};
+            swprintf(date, 16, L"2031%02d%02d", c.month, c.day);
+            arguments = L"東都総合テレビ " + std::wstring(date) + L" 2100 2230 - 世界の車窓から 詳細";
+        }
+        const HWND dialog = startMain(arguments);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(textOf(dialog, IDC_TITLE), "世界の車窓から") << "the reservation is shown";
+        EXPECT_EQ(u8(comboSelectedText(item(dialog, IDC_CHANNEL))), "CH1:東都総合テレビ");
+        // Posted after the booking command would have been: once the tool settings are open, that
+        // command has been handled. A running job would ignore this one.
+        postCommand(dialog, IDM_TOOL_SETTINGS);
+        const HWND tool = waitDialog(kToolCaption);
+        ASSERT_NE(tool, nullptr) << "status: " << textOf(dialog, IDC_STATUS);
+        click(tool, IDCANCEL);
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(tool); }, kDefaultTimeoutMs));
+        EXPECT_EQ(textOf(dialog, IDC_STATUS), "") << "no job may start";
+        bool answered = false;
+        const Json log = recorder.log(&answered);
+        ASSERT_TRUE(answered) << "the simulator's log could not be read";
+        ASSERT_TRUE(log.has("requests"));
+        EXPECT_EQ(log["requests"].size(), 0u) << "no request may reach the recorder";
+        EXPECT_TRUE(recorder.posts().empty());
+        ASSERT_TRUE(quit(dialog));
+    }
+}
+
 }  // namespace
 }  // namespace ui
