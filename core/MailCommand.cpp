@@ -40,5 +40,9 @@ std::string buildMailtoUrl(const std::vector<std::string>& lines, const std::str
 int launchMailer(const Reservation& reservation, const ConfigStore& config) {
     std::vector<std::string> lines;
     if (!buildMailCommand(reservation, config, lines)) return 0;
+    return openMailer(lines, config);
+}
+
+int openMailer(const std::vector<std::string>& lines, const ConfigStore& config) {
     return openUrl(buildMailtoUrl(lines, config.getTo(), config.getFrom()));
 }

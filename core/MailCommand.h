@@ -23,3 +23,5 @@ std::string buildMailtoUrl(const std::vector<std::string>& lines, const std::str
 // Opens the user's mail program with the reservation mail prepared. Nonzero when it was started;
 // 0, with nothing launched, when buildMailCommand refuses the reservation.
 int launchMailer(const Reservation& reservation, const ConfigStore& config);
+// Opens the user's mail program with body lines from buildMailCommand; nonzero when it was started.
+int openMailer(const std::vector<std::string>& lines, const ConfigStore& config);

@@ -299,7 +299,8 @@ bool validateReservation(MainDialog& dialog) {
     return true;
 }
 
-// No thread means no completion command: report the booking as failed and stay ready for another try.
+// A booking that cannot start (no mail command, no thread, hence no completion command): report it
+// as failed and stay ready for another try.
 void reportStartFailure(const MainDialog& dialog) {
     showMessage(dialog.hwnd, std::string());
     showStatus(dialog.hwnd, kJobFailedText);
@@ -337,9 +338,16 @@ void startHttpJob(MainDialog& dialog) {
     if (!dialog.job) reportStartFailure(dialog);
 }
 
+// A mail command that cannot be built fails like a mail job that cannot start; a mail program that
+// does not start shows nothing (the shell may have said why).
 void launchMailerCommand(MainDialog& dialog) {
     if (!validateReservation(dialog)) return;
-    if (launchMailer(dialog.reservation, *dialog.config) != 0) EndDialog(dialog.hwnd, IDOK);
+    std::vector<std::string> lines;
+    if (!buildMailCommand(dialog.reservation, *dialog.config, lines)) {
+        reportStartFailure(dialog);
+        return;
+    }
+    if (openMailer(lines, *dialog.config) != 0) EndDialog(dialog.hwnd, IDOK);
 }
 
 // Command 6: the worker has posted its last word; join it and read how it went.

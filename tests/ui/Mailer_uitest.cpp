@@ -157,6 +157,42 @@ TEST_F(Mailer, OkButtonSetToLaunchMailerValidatesFirst) {
     EXPECT_TRUE(quit(dialog));
 }
 
+// The mail command cannot be built (rduser has no bound, and the command line holds at most 1023
+// bytes): each way of launching the mailer shows "失敗！" as the mail path does, and starts nothing.
+TEST_F(Mailer, CommandTooLongToBuildShowsFailureFromEachTrigger) {
+    struct Case {
+        const char* name;
+        const char* okbutton;
+        int command;
+    };
+    const Case cases[] = {
+        {"OK with okbutton 1", "1", IDOK},
+        {"menu メーラ起動", "0", IDM_LAUNCH_MAILER},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // 26 fixed bytes + the channel's "001" + 1000 bytes of user: 1029.
+        ASSERT_TRUE(app->writeSettings(
+            merged(mailerSettings("0"), {{"okbutton", c.okbutton}, {"rduser", std::string(1000, 'u')}})));
+        ASSERT_TRUE(app->writeChannels(standardChannels()));
+        const HWND dialog = startMain(quoteArgument(app->writeIepg(L"programme.iepg", programme())));
+        ASSERT_NE(dialog, nullptr);
+        if (c.command == IDOK) {
+            click(dialog, IDOK);
+        } else {
+            postCommand(dialog, c.command);
+        }
+        EXPECT_TRUE(waitUntil([&] { return textOf(dialog, IDC_STATUS) == kFailed; }, kDefaultTimeoutMs))
+            << "status: " << textOf(dialog, IDC_STATUS);
+        EXPECT_TRUE(jobLinesShown(dialog));
+        EXPECT_EQ(textOf(dialog, IDC_MESSAGE), "");
+        EXPECT_TRUE(app->process().running()) << "the dialog stays open for another try";
+        EXPECT_FALSE(fileExists(app->file(L"mailto-received.txt")));
+        ASSERT_TRUE(quit(dialog));
+        EXPECT_FALSE(fileExists(app->file(L"mailto-received.txt")));
+    }
+}
+
 // The shell cannot start the registered program: the launch fails. The program hands the URL to
 // ShellExecuteEx without flags, so the shell itself may report the missing program in a box of its
 // own (Wine does, as Windows does); the program adds no message.
