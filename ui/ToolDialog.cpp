@@ -79,7 +79,9 @@ BOOL openToolDialog(ToolDialog& dialog) {
     fillCombo(GetDlgItem(dialog.hwnd, IDC_OKBUTTON), bookingActionOptions(), kOkButtonFirstOption,
               kOkButtonOptionCount);
     exchange(dialog, Exchange::toControls);
-    return TRUE;
+    // The first tab stop is "iEPGに関連付け": focused, Enter would write the association instead of OK.
+    SetFocus(GetDlgItem(dialog.hwnd, IDC_PROGRAM_TITLE));
+    return FALSE;
 }
 
 INT_PTR handleToolDialog(ToolDialog& dialog, UINT message, WPARAM wParam, LPARAM) {

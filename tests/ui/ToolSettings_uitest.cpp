@@ -142,5 +142,33 @@ TEST_F(ToolSettings, RecipientTakesTheSenderWhenEnteredEmpty) {
     closeAndQuit(dialog);
 }
 
+// Enter in the freshly opened dialog presses OK: the focus starts in the first text box, not on
+// "iEPGに関連付け", whose press would write the file type into the registry. The prefix's keys of
+// that file type are set aside during the test and put back afterwards.
+TEST_F(ToolSettings, EnterAtOpeningConfirmsAndWritesNoAssociation) {
+    const std::vector<std::wstring> keys = {L"iEPG.file", L".iepg",
+                                            L"MIME\\Database\\Content Type\\application/x-tv-program-info"};
+    const ClassesKeysAside aside(keys);
+    ASSERT_TRUE(aside.ready()) << "could not set the association keys aside";
+    const HWND dialog = open();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(waitUntil([&] { return hasFocus(dialog, IDC_PROGRAM_TITLE); }, kDefaultTimeoutMs));
+    pressKey(dialog, VK_RETURN);
+    const bool wasClosed = closed(dialog);
+    const HWND box = findMessageBox(app->pid());
+    EXPECT_TRUE(wasClosed) << "Enter must end the dialog as OK does";
+    EXPECT_EQ(box, nullptr) << "the association ran: " << u8(messageBoxText(box));
+    if (box != nullptr) click(box, IDOK);
+    for (const std::wstring& key : keys) {
+        HKEY handle = nullptr;
+        const bool written = RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) == ERROR_SUCCESS;
+        if (handle != nullptr) RegCloseKey(handle);
+        EXPECT_FALSE(written) << u8(key);
+    }
+    if (!wasClosed) click(dialog, IDCANCEL);
+    ASSERT_TRUE(quit(mainDialog));
+    EXPECT_EQ(app->readSettings().count("pelorane"), 1u) << "OK stores the title; Cancel would not";
+}
+
 }  // namespace
 }  // namespace ui
