@@ -8,7 +8,9 @@
 #include "net/HttpClient.h"
 #include "net/UrlEncode.h"
 #include "recorder/PageAnalysis.h"
+#include "recorder/PagePath.h"
 #include "settings/ChannelTable.h"
+#include "settings/ConfigStore.h"
 
 const char* const kRetryWaitText = "\x83\x8a\x83\x67\x83\x89\x83\x43\x91\xd2\x82\xbf\x81\x63";  // リトライ待ち…
 
@@ -50,23 +52,18 @@ bool HttpRegistrationJob::requestPage(const std::string& method, const std::stri
     return client.sendRequest(path, body, receiver) && client.response().status() == 200;
 }
 
-namespace {
-
-// The directory part of a path, "/" included; the whole path when it holds no "/".
-std::string baseDirectoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(0, slash + 1);
-}
-
-}  // namespace
-
 int HttpRegistrationJob::execute() {
+    const char* const framesetPath = "/program/b_prgrm.htm";
+    // Paths found on the pages are followed only on the configured recorder.
+    const std::string server = config().getHttpserver();
+    const int port = config().getHttpport();
+
     showStep(registrationStepText(1));
     if (cancelRequested()) return 0;
-    if (!requestPage("GET", "/program/b_prgrm.htm", std::string())) return 0;
-    const std::string framePath = findMainFrame(body_);
+    if (!requestPage("GET", framesetPath, std::string())) return 0;
+    const std::string framePath = resolvePagePath(framesetPath, findMainFrame(body_), server, port);
     if (framePath.empty()) return 0;
-    const std::string baseDirectory = baseDirectoryOf(framePath);
+    const std::string baseDirectory = pageDirectory(framePath);
 
     showStep(registrationStepText(2));
     // The recorder sometimes answers the first request for this page badly: one retry after a pause.
@@ -75,9 +72,8 @@ int HttpRegistrationJob::execute() {
         std::this_thread::sleep_for(std::chrono::milliseconds(retryDelayMs_));
         if (!requestPage("GET", framePath, std::string())) return 0;
     }
-    std::string link = findLastLink(body_);
+    const std::string link = resolvePagePath(framePath, findLastLink(body_), server, port);
     if (link.empty()) return 0;
-    if (link[0] != '/') link = baseDirectory + link;
 
     showStep(registrationStepText(3));
     if (cancelRequested()) return 0;

@@ -12,13 +12,13 @@
 #include "net/HttpClient.h"
 #include "recorder/HtmlReader.h"
 #include "recorder/MemorySource.h"
+#include "recorder/PagePath.h"
 #include "settings/ConfigStore.h"
 #include "settings/Numbers.h"
 
 namespace {
 
 const char* const kFramesetPath = "/program/b_prgrm.htm";
-const char* const kFramesetDirectory = "/program/";
 const char* const kCheckOnImage = "/img/parts/check_on.gif";
 const char* const kFreeSlotText = "---";
 
@@ -141,24 +141,11 @@ std::string lastFrameSource(const std::string& body) {
     return src;
 }
 
-std::string listPagePath(const std::string& src) {
-    if (src.empty()) return std::string();
-    // The src becomes the request line's target: blanks or control bytes would split or extend it.
-    for (const char c : src) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte == 0x7F) return std::string();
-    }
-    if (src[0] == '/') return src.compare(0, 2, "//") == 0 ? std::string() : src;
-    // "http://elsewhere/..." names another server; only the configured recorder is asked.
-    const size_t colon = src.find(':');
-    if (colon != std::string::npos && colon < src.find_first_of("/?#")) return std::string();
-    return kFramesetDirectory + src;
-}
-
 bool fetchReservationList(const ConfigStore& config, ReservationEntries& list, int timeoutMs) {
     std::string frameset;
     if (!getPage(config, kFramesetPath, timeoutMs, frameset)) return false;
-    const std::string path = listPagePath(lastFrameSource(frameset));
+    const std::string path =
+        resolvePagePath(kFramesetPath, lastFrameSource(frameset), config.getHttpserver(), config.getHttpport());
     if (path.empty()) return false;
     std::string page;
     if (!getPage(config, path, timeoutMs, page)) return false;

@@ -42,9 +42,6 @@ ReservationEntries parseReservationList(const std::string& body);
 
 // The src of the last "frame" start tag of a frame set ("" when it has none or there is no frame).
 std::string lastFrameSource(const std::string& body);
-// The request path for a frame src of the frame set page: absolute paths as they are, relative ones
-// in the frame set's directory; "" for a src that names another server or would break the request.
-std::string listPagePath(const std::string& src);
 
 // Reads the list from the configured recorder. True when `list` was replaced by the rows read;
 // on any failure (no address, exchange failed, not a 2xx answer, no list frame) `list` is untouched.

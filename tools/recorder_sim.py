@@ -30,8 +30,9 @@ A request target in absolute form (http://host:port/path, as sent through a prox
 as its path and logged with "proxy": true.
 
 Test controls (GET or POST, query parameters; JSON answers, UTF-8):
-    /_sim/reset[?seed=0]      forget reservations, log, keys and pending failures; the two
-                              weekly reservations are seeded again unless seed=0
+    /_sim/reset[?seed=0]      forget reservations, log, keys, pending failures and frame
+                              overrides; the two weekly reservations are seeded again
+                              unless seed=0
     /_sim/clearlog            forget the request log, posts and keys only
     /_sim/fail?step=S&count=K&...
                               the next K requests (default 1) to step S misbehave. S is 1..4 for
@@ -44,6 +45,10 @@ Test controls (GET or POST, query parameters; JSON answers, UTF-8):
                                 mode=delay&ms=M             wait M ms, then answer normally
                               count=0 removes the pending failure of that step.
                               Step 1's path is also the first page of the list retrieval.
+    /_sim/frame?src=S&link=L  the frame set's "main" frame gets src S and/or the menu's last
+                              link gets href L instead of their usual paths, written into
+                              the page as given (percent-decoded, so CR LF can be sent as
+                              %0D%0A), for a client's path checks; until /_sim/reset
     /_sim/log                 {"requests": [...], "posts": [...], "remote_keys": [...],
                                "reservations": [...], "failures": {...}}
                               requests: seq, method, target, path, query, proxy, headers (as sent,
@@ -291,6 +296,7 @@ class Recorder:
         self.state_file = state_file
         self.bookings = []
         self.failures = {}
+        self.frame = {}
         self.clear_log()
         if state_file and os.path.exists(state_file):
             with open(state_file, encoding="utf-8") as f:
@@ -306,6 +312,7 @@ class Recorder:
         with self.lock:
             self.clear_log()
             self.failures = {}
+            self.frame = {}
             self.bookings = seed_bookings() if seed else []
             self.save()
 
@@ -430,25 +437,25 @@ def top_page():
                 % (FRAMESET_PATH, CHANNELS_PATH, REMOTE_PATH))
 
 
-def frameset_page():
+def frameset_page(main_src=MENU_PATH):
     return page("番組予約", '<frameset rows="40,*" border="0">\n'
                 '<frame name="title" src="%s" scrolling="no">\n'
                 '<frameset cols="200,*">\n'
                 '<frame name="main" src="%s">\n'
                 '<frame name="list" src="%s">\n'
-                '</frameset>\n</frameset>' % (TITLE_PATH, MENU_PATH, LIST_PATH))
+                '</frameset>\n</frameset>' % (TITLE_PATH, main_src, LIST_PATH))
 
 
 def title_page():
     return page("番組予約", '<body>\n<b>番組予約</b>\n</body>')
 
 
-def menu_page():
+def menu_page(last_link="reserve.htm"):
     # The last link is relative on purpose: clients resolve it against this page's directory.
     return page("予約メニュー", '<body>\n<a name="top"></a>\n'
                 '<a href="/" target="_top">トップ</a><br>\n'
                 '<a href="%s" target="list">予約一覧の更新</a><br>\n'
-                '<a href="reserve.htm" target="_top">新規予約</a>\n</body>' % LIST_PATH)
+                '<a href="%s" target="_top">新規予約</a>\n</body>' % (LIST_PATH, last_link))
 
 
 def form_frame_page():
@@ -698,10 +705,13 @@ class Handler(BaseHTTPRequestHandler):
         recorder = self.server.recorder
         with recorder.lock:
             bookings = list(recorder.bookings)
+            frame = dict(recorder.frame)
         no = query.get("no", [""])[-1]
         pages = {
-            "/": top_page, "/index.htm": top_page, FRAMESET_PATH: frameset_page,
-            TITLE_PATH: title_page, MENU_PATH: menu_page, FORM_PATH: form_frame_page,
+            "/": top_page, "/index.htm": top_page,
+            FRAMESET_PATH: lambda: frameset_page(frame.get("src", MENU_PATH)),
+            TITLE_PATH: title_page, MENU_PATH: lambda: menu_page(frame.get("link", "reserve.htm")),
+            FORM_PATH: form_frame_page,
             INPUT_PATH: input_page, CHANNELS_PATH: channel_page,
             CHECK_ON: lambda: GIF_1X1, CHECK_OFF: lambda: GIF_1X1,
             LIST_PATH: lambda: list_page(bookings, recorder.slots),
@@ -751,6 +761,11 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_json(recorder.snapshot()["reservations"])
             elif path == "/_sim/fail":
                 self.send_json(self.add_failure(arg))
+            elif path == "/_sim/frame":
+                with recorder.lock:
+                    recorder.frame.update({k: arg(k) for k in ("src", "link") if arg(k)})
+                    frame = dict(recorder.frame)
+                self.send_json({"ok": True, "frame": frame})
             else:
                 self.send_json({"error": "unknown control"}, 404)
         except (ValueError, KeyError, TypeError) as e:

@@ -1,5 +1,6 @@
 // The whole booking walk against the recorder simulator: acceptance, refusal, the one retry of
-// the frame page, failures at every step, cancellation between steps and Basic authorization.
+// the frame page, failures at every step, cancellation between steps, Basic authorization and
+// the paths the walk follows.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -25,6 +26,19 @@ const std::string kRunning = std::string("result:") + kJobRunningText;
 const std::string kOk = std::string("result:") + kJobSucceededText;
 const std::string kFailed = std::string("result:") + kJobFailedText;
 const std::string kCancelled = std::string("result:") + kJobCancelledText;
+
+// The request targets of the simulator's log, in order, as JSON-escaped text.
+std::vector<std::string> requestTargets(const std::string& log) {
+    std::vector<std::string> targets;
+    const std::string key = "\"target\": \"";
+    for (size_t at = log.find(key); at != std::string::npos; at = log.find(key, at)) {
+        at += key.size();
+        size_t end = at;
+        while (end < log.size() && log[end] != '"') end += log[end] == '\\' ? 2 : 1;
+        targets.push_back(log.substr(at, end - at));
+    }
+    return targets;
+}
 
 class BookingWalk : public ::testing::Test {
 protected:
@@ -161,4 +175,36 @@ TEST_F(BookingWalk, BasicAuthorizationFromTheSettings) {
     RecordingDialogHost accepted;
     EXPECT_EQ(run(accepted), 1);
     EXPECT_NE(control("/_sim/reservations", authPort).find("2027/03/03"), std::string::npos);
+}
+
+TEST_F(BookingWalk, PathsOnThePagesAreResolvedAndFollowedOnlyOnTheRecorder) {
+    const std::string frameset = "/program/b_prgrm.htm";
+    const std::string menu = "/program/rsv/menu.htm";
+    const std::string form = "/program/rsv/reserve.htm";
+    const std::string entry = "/program/rsv/entry.htm";
+    const std::string here = "http://127.0.0.1:" + std::to_string(port);
+    struct Case {
+        std::string frame;  // the /_sim/frame query: main frame src and/or the menu's last link
+        int result;
+        std::vector<std::string> targets;
+    };
+    const Case cases[] = {
+        {"src=rsv/menu.htm", 1, {frameset, menu, form, entry}},
+        {"src=./rsv/../rsv/menu.htm%23top&link=" + here + "/program/rsv/reserve.htm", 1, {frameset, menu, form, entry}},
+        // A src holding CR LF would write header lines of its own into the request.
+        {"src=/program/rsv/menu.htm%20HTTP/1.1%0D%0AX-Injected:%201%0D%0AX-Pad:%20x", 0, {frameset}},
+        {"link=http://elsewhere.invalid/program/rsv/reserve.htm", 0, {frameset, menu}},
+        {"link=http://127.0.0.1:1/program/rsv/reserve.htm", 0, {frameset, menu}},
+    };
+    for (const Case& c : cases) {
+        control("/_sim/reset?seed=0");
+        control("/_sim/frame?" + c.frame);
+        RecordingDialogHost host;
+        EXPECT_EQ(run(host, 50), c.result) << c.frame;
+        const std::vector<std::string> events = host.events();
+        EXPECT_EQ(events.at(events.size() - 2), c.result == 1 ? kOk : kFailed) << c.frame;
+        const std::string log = control("/_sim/log");
+        EXPECT_EQ(requestTargets(log), c.targets) << c.frame;
+        EXPECT_EQ(log.find("X-Injected"), std::string::npos) << c.frame;
+    }
 }

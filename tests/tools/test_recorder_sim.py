@@ -400,6 +400,19 @@ class ControlTests(SharedSimulator):
         self.assertEqual(self.sim.get("/setup/ch_set.htm")[0], 200)
         self.assertGreaterEqual(time.monotonic() - began, 0.3)
 
+    def test_frame_control_replaces_the_main_frame_and_the_last_link_until_reset(self):
+        def walk():
+            main = dict(frames(self.sim.get("/program/b_prgrm.htm")[2]))["main"]
+            return main, last_link(self.sim.get("/program/rsv/menu.htm")[2])
+
+        status, answer = self.sim.control("frame?src=rsv/menu.htm%0D%0AX-Injected:%201")
+        self.assertEqual((status, answer["frame"]), (200, {"src": "rsv/menu.htm\r\nX-Injected: 1"}))
+        self.assertEqual(walk(), ("rsv/menu.htm\r\nX-Injected: 1", "reserve.htm"))
+        self.sim.control("frame?link=http://elsewhere/x.htm%23top")
+        self.assertEqual(walk(), ("rsv/menu.htm\r\nX-Injected: 1", "http://elsewhere/x.htm#top"))
+        self.sim.control("reset")
+        self.assertEqual(walk(), ("/program/rsv/menu.htm", "reserve.htm"))
+
     def test_log_keeps_headers_as_sent_and_reset_forgets(self):
         raw_exchange(self.sim.port, b"GET /remote/remote.htm?key=C0 HTTP/1.1\r\nConnection: close"
                                     b"\r\nauthorization: Basic eDp5\r\nhost: 127.0.0.1\r\n\r\n")

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "recorder/PagePath.h"
 #include "recorder/ReservationList.h"
 #include "settings/ConfigStore.h"
 #include "tests/support/ScriptedReplies.h"
@@ -191,15 +192,15 @@ TEST(ListPage, TheLastFrameInTheFramesetDirectory) {
     EXPECT_EQ(lastFrameSource(framesetPage("/program/b_list.htm")), "/program/b_list.htm");
     EXPECT_EQ(lastFrameSource("<frame src=/a.htm><frame name=last>"), "");
     EXPECT_EQ(lastFrameSource("<html>no frames</html>"), "");
-    EXPECT_EQ(listPagePath("/program/b_list.htm"), "/program/b_list.htm");
-    EXPECT_EQ(listPagePath("rsv/list.htm?t=12:00"), "/program/rsv/list.htm?t=12:00");
+    EXPECT_EQ(resolvePagePath("/program/b_prgrm.htm", "/program/b_list.htm", "rec", 80), "/program/b_list.htm");
+    EXPECT_EQ(resolvePagePath("/program/b_prgrm.htm", "rsv/list.htm?t=12:00", "rec", 80), "/program/rsv/list.htm?t=12:00");
 }
 
 TEST(ListPage, OtherServersAndBytesThatBreakTheRequestLineAreRefused) {
     for (const std::string& src : {std::string(), std::string("http://elsewhere/l.htm"), std::string("//elsewhere/l.htm"),
                                    std::string("javascript:void(0)"), std::string("/b list.htm"),
                                    std::string("/l.htm\r\nX-Injected: 1"), std::string("/l\0.htm", 7)}) {
-        EXPECT_EQ(listPagePath(src), "") << src;
+        EXPECT_EQ(resolvePagePath("/program/b_prgrm.htm", src, "rec", 80), "") << src;
     }
 }
 
