@@ -2,7 +2,9 @@
 //
 //   5\r\nhello\r\n3;ext=1\r\n abc\r\n0\r\nTrailer: x\r\n\r\n   ->   "hello" " ab"...
 //
-// The size is the leading hexadecimal number of its line; extensions after it are ignored.
+// The size is the leading hexadecimal number of its line; extensions after it are ignored. The
+// body is complete only once the zero-size chunk has been read: a connection that ends inside a
+// chunk, before a size line's LF or before the last chunk has broken the body off.
 #include "net/ChunkedSource.h"
 
 #include "settings/Numbers.h"
@@ -11,7 +13,7 @@ bool ChunkedSource::readLine(std::string& line) {
     line.clear();
     for (;;) {
         const int b = inner_.next();
-        if (b < 0) return !line.empty();
+        if (b < 0) return false;
         if (b == '\r') continue;
         if (b == '\n') return true;
         if (static_cast<int>(line.size()) >= kMaxChunkLineBytes) return false;
@@ -40,6 +42,8 @@ int ChunkedSource::next() {
             return -1;
         }
         if (size_ == 0) {
+            complete_ = true;
+            // Trailers carry nothing the client uses; the end of the source ends them too.
             int trailerBytes = 0;
             while (readLine(line) && !line.empty()) {
                 trailerBytes += static_cast<int>(line.size());

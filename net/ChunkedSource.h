@@ -13,12 +13,16 @@ public:
     explicit ChunkedSource(ByteSource& inner) : inner_(inner) {}
     // The next body byte, or -1 after the last chunk, at the end of the inner source or on a bad size line.
     int next() override;
+    // True once the last (zero-size) chunk has been read: only then did the whole body arrive.
+    bool complete() const { return complete_; }
 
 private:
+    // One LF-terminated line without its CR bytes; false when the source ends before the LF.
     bool readLine(std::string& line);
 
     ByteSource& inner_;
     long long size_ = 0;       // -1 once the body has ended
     long long delivered_ = 0;  // bytes given out of the current chunk
     bool first_ = true;
+    bool complete_ = false;
 };

@@ -108,8 +108,11 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
     if (!receiver.onConnect(dialHost, dialPort)) return false;
     path = requestPath;
     if (!body.empty()) setHeader("Content-Length", formatInt(static_cast<int32_t>(body.size())));
+    // Only a plain GET may be repeated to fetch the rest: sending a form again would book twice.
+    const bool resumable = body.empty() && (method.empty() || method == "GET");
 
     long long deliveredInAll = 0;
+    std::string firstEtag;
     for (int attempt = 0;; ++attempt) {
         SocketStream socket(timeoutMs_);
         if (!socket.open(dialHost, dialPort)) {
@@ -128,11 +131,15 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
             return false;
         }
         if (!receiver.onHeaders(response_)) return false;
-        // A resumed attempt must continue the body exactly where it broke off; a server that sends
-        // the whole body again (200) or another range would corrupt it.
-        if (attempt > 0) {
+        // A resumed attempt must continue the same page exactly where it broke off; a server that
+        // sends the whole body again (200), another range or a changed page would corrupt it.
+        if (attempt == 0) {
+            firstEtag = response_.header("etag");
+        } else {
             const long long start = contentRangeStart(response_);
-            if (response_.status() != 206 || (start >= 0 && start != deliveredInAll)) {
+            const auto etag = response_.headers().find("etag");
+            const bool otherPage = !firstEtag.empty() && etag != response_.headers().end() && etag->second != firstEtag;
+            if (response_.status() != 206 || (start >= 0 && start != deliveredInAll) || otherPage) {
                 receiver.onError(kReceiveFailedText);
                 return false;
             }
@@ -143,10 +150,13 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
 
         long long delivered = 0;
         bool accepted;
+        bool brokenOff = false;
         BodyReceiver* collector = dynamic_cast<BodyReceiver*>(&receiver);
         if (response_.isChunked()) {
             ChunkedSource chunked(reader);
             accepted = deliverBody(chunked, length, receiver, delivered);
+            // Without its last chunk a chunked body was cut, whatever the method.
+            brokenOff = !chunked.complete() && (length < 0 || delivered < length);
         } else if (collector != nullptr) {
             accepted = deliverBody(reader, length, *collector, delivered);
         } else {
@@ -154,9 +164,13 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
         }
         if (!accepted) return false;
         deliveredInAll += delivered;
-        if (length < 0 || delivered == length) {
+        if (!brokenOff && (length < 0 || delivered == length)) {
             receiver.onComplete();
             return true;
+        }
+        if (brokenOff || !resumable) {
+            receiver.onError(kReceiveFailedText);
+            return false;
         }
         if (!receiver.onRetry(attempt + 1)) return false;
         setHeader("range", "bytes=" + formatInt(static_cast<int32_t>(deliveredInAll)) + "-");

@@ -1,5 +1,5 @@
 // HTTP/1.1 client for the recorder's web interface: one connection per attempt, optional proxy,
-// Basic credentials, chunked bodies and resumption of short bodies with a byte range.
+// Basic credentials, chunked bodies and resumption of short GET bodies with a byte range.
 #pragma once
 
 #include <map>
@@ -87,7 +87,9 @@ public:
     bool configureFromSettings(const ConfigStore& config);
     // Sets a request header, replacing an earlier value; headers stay for later requests.
     void setHeader(const std::string& name, const std::string& value);
-    // Performs the request; true only when the receiver's onComplete was called.
+    // Performs the request; true only when the receiver's onComplete was called. A body that breaks
+    // off is asked for again by range only for a GET of the same page (same ETag); otherwise, and
+    // for a chunked body without its last chunk, the request fails with "受信失敗！".
     bool sendRequest(const std::string& path, const std::string& body, HttpReceiver& receiver);
     // The request head as the next attempt would send it.
     std::string requestHead();

@@ -5,10 +5,15 @@
 
 Connections are passed through to 127.0.0.1:UPSTREAM unchanged. A control request on the relay
 itself, "GET /_relay/arm?cut=N&times=K", arms the next K relayed connections to close after N
-bytes of response body (counted after the blank line that ends the response head). The answer
-to the control request is "armed". Prints "fault relay listening on 127.0.0.1:PORT" when ready.
+bytes of response body (counted after the blank line that ends the response head). With
+"etag=VALUE" (alone or beside cut) the armed connections' responses carry "ETag: VALUE" in place
+of the server's ETag, as if the page had changed between two requests. Arms queue up in order:
+"arm?cut=N" then "arm?etag=x" cuts the next answer and hands the one after it another ETag. The
+answer to the control request is "armed". Prints "fault relay listening on 127.0.0.1:PORT" when
+ready.
 """
 import argparse
+import re
 import signal
 import socket
 import sys
@@ -16,7 +21,7 @@ import threading
 import urllib.parse
 
 lock = threading.Lock()
-pending_cuts = []  # one entry per armed connection: body bytes to pass before closing
+pending_faults = []  # one entry per armed connection: (body bytes to pass before closing, ETag)
 
 
 def pump_request(client, upstream):
@@ -34,7 +39,14 @@ def pump_request(client, upstream):
         pass
 
 
-def relay(client, first, upstream_port, cut):
+def replace_etag(head, etag):
+    """The response head with its ETag header set to etag (added when the server sent none)."""
+    line = b"ETag: " + etag.encode("latin-1")
+    changed, count = re.subn(rb"(?im)^etag:[^\r\n]*", lambda _: line, head)
+    return changed if count else head.replace(b"\r\n", b"\r\n" + line + b"\r\n", 1)
+
+
+def relay(client, first, upstream_port, cut, etag):
     upstream = socket.create_connection(("127.0.0.1", upstream_port))
     upstream.sendall(first)
     threading.Thread(target=pump_request, args=(client, upstream), daemon=True).start()
@@ -49,10 +61,14 @@ def relay(client, first, upstream_port, cut):
                 head += data
                 end = head.find(b"\r\n\r\n")
                 if end < 0:
-                    client.sendall(data)
+                    if etag is None:
+                        client.sendall(data)
                     continue
                 head_part_len = len(data) - (len(head) - (end + 4))
-                client.sendall(data[:head_part_len])
+                if etag is None:
+                    client.sendall(data[:head_part_len])
+                else:
+                    client.sendall(replace_etag(head[:end + 4], etag))
                 data = data[head_part_len:]
                 body_seen = 0
             if cut is not None and body_seen + len(data) >= cut:
@@ -81,17 +97,18 @@ def handle(client, upstream_port):
     if first.startswith(b"GET /_relay/arm?"):
         target = first.split(b" ", 2)[1].decode("latin-1")
         query = urllib.parse.parse_qs(urllib.parse.urlsplit(target).query)
-        cut = int(query.get("cut", ["0"])[0])
+        cut = int(query["cut"][0]) if "cut" in query else None
+        etag = query["etag"][0] if "etag" in query else None
         times = int(query.get("times", ["1"])[0])
         with lock:
-            pending_cuts.extend([cut] * times)
+            pending_faults.extend([(cut, etag)] * times)
         client.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\narmed")
         client.close()
         return
     with lock:
-        cut = pending_cuts.pop(0) if pending_cuts else None
+        cut, etag = pending_faults.pop(0) if pending_faults else (None, None)
     client.settimeout(None)
-    relay(client, first, upstream_port, cut)
+    relay(client, first, upstream_port, cut, etag)
 
 
 def main():

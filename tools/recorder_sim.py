@@ -42,6 +42,15 @@ Test controls (GET or POST, query parameters; JSON answers, UTF-8):
                                 mode=close                  read the request, close, no answer
                                 mode=truncate&bytes=B       full Content-Length, only B body
                                                             bytes, then close
+                                mode=chunkcut&bytes=B[&before=TEXT]
+                                                            the answer in chunks of 256 bytes
+                                                            (Transfer-Encoding: chunked, no
+                                                            Content-Length), closed after B
+                                                            body bytes (or where TEXT first
+                                                            begins in the body; all of it when
+                                                            absent), mostly inside a chunk; the
+                                                            last (zero-size) chunk never comes,
+                                                            even when the cut covers the body
                                 mode=delay&ms=M             wait M ms, then answer normally
                               count=0 removes the pending failure of that step.
                               Step 1's path is also the first page of the list retrieval.
@@ -81,6 +90,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 ENCODING = "cp932"
 HTML_TYPE = "text/html; charset=Shift_JIS"
+CHUNK_SIZE = 256  # body bytes per chunk of a chunked answer (mode=chunkcut)
 
 FRAMESET_PATH = "/program/b_prgrm.htm"
 TITLE_PATH = "/program/b_title.htm"
@@ -188,6 +198,28 @@ REQUIRED_FIELDS = ["title_name", "channel", "disc", "dvdr", "date", "vrate", "st
 
 # A 1x1 GIF, so that the list page's check images show in a browser.
 GIF_1X1 = base64.b64decode("R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw==")
+
+
+class ChunkCut:
+    """A chunked answer that breaks off after `bytes` body bytes, or where `before` begins."""
+
+    def __init__(self, failure):
+        self.bytes = failure["bytes"]
+        self.before = failure.get("before")
+
+    def encode(self, body):
+        cut = self.bytes
+        if self.before:
+            at = body.find(self.before.encode(ENCODING))
+            cut = at if at >= 0 else len(body)
+        out = b""
+        for first in range(0, min(cut, len(body)), CHUNK_SIZE):
+            chunk = body[first:first + CHUNK_SIZE]
+            out += b"%x\r\n" % len(chunk)
+            if first + len(chunk) > cut:
+                return out + chunk[:cut - first]
+            out += chunk + b"\r\n"
+        return out  # every data chunk, but not the last one
 
 
 def hhmm(minutes):
@@ -607,14 +639,19 @@ class Handler(BaseHTTPRequestHandler):
             body = body.encode(ENCODING, "replace")
         if truncate is not None:
             self.close_connection = True
+        chunked = isinstance(truncate, ChunkCut)
         lines = ["HTTP/1.1 %d %s" % (status, reason_of(status)),
                  "Date: " + self.date_time_string(), "Server: " + self.server_version,
-                 "Content-Type: " + ctype, "Content-Length: %d" % len(body)]
+                 "Content-Type: " + ctype,
+                 "Transfer-Encoding: chunked" if chunked else "Content-Length: %d" % len(body)]
         lines += ["%s: %s" % h for h in headers]
         if self.close_connection:
             lines.append("Connection: close")
         self.wfile.write(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1"))
-        self.wfile.write(body if truncate is None else body[:truncate])
+        if chunked:
+            self.wfile.write(truncate.encode(body))
+        else:
+            self.wfile.write(body if truncate is None else body[:truncate])
         self.wfile.flush()
         self.log_request(status)
         if self.entry is not None:
@@ -693,6 +730,8 @@ class Handler(BaseHTTPRequestHandler):
                 time.sleep(failure["ms"] / 1000.0)
             if mode == "truncate":
                 truncate = failure["bytes"]
+            if mode == "chunkcut":
+                truncate = ChunkCut(failure)
 
         if not self.authorized():
             self.send(401, status_page(401),
@@ -784,12 +823,14 @@ class Handler(BaseHTTPRequestHandler):
                 raise ValueError("status out of range")
             if arg("location"):
                 failure["location"] = arg("location")
-        elif mode == "truncate":
+        elif mode in ("truncate", "chunkcut"):
             failure["bytes"] = int(arg("bytes", "0"))
+            if mode == "chunkcut" and arg("before"):
+                failure["before"] = arg("before")
         elif mode == "delay":
             failure["ms"] = int(arg("ms", "1000"))
         elif mode != "close":
-            raise ValueError("mode must be status, close, truncate or delay")
+            raise ValueError("mode must be status, close, truncate, chunkcut or delay")
         recorder = self.server.recorder
         with recorder.lock:
             if count <= 0:

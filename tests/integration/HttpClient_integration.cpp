@@ -1,6 +1,6 @@
 // The HTTP client against real servers on 127.0.0.1: nginx as origin (lengths, chunked bodies,
 // Range/ETag, Basic authorization), tinyproxy with proxy authorization, and a relay that cuts
-// answers short to force resumption.
+// answers short to force resumption (and can change the ETag of the resumed part).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -142,6 +142,22 @@ TEST_F(HttpAgainstServers, ShortBodiesResumeWithRangeAndEtag) {
     EXPECT_EQ(client.requestHeaders().at("range"), "bytes=60000-");
     EXPECT_EQ(client.requestHeaders().at("etag"), direct.response().header("etag"));
     EXPECT_TRUE(body == whole) << "resumed body differs";
+}
+
+TEST_F(HttpAgainstServers, ResumedPartOfAChangedPageIsNotSpliced) {
+    ASSERT_NE(relay, 0);
+    HttpClient arm = origin(relay);
+    ASSERT_EQ(get(arm, "/_relay/arm?cut=30000"), "armed");
+    ASSERT_EQ(get(arm, "/_relay/arm?etag=%22changed%22"), "armed");
+    HttpClient client = origin(relay);
+    std::string body;
+    CountingReceiver receiver(body);
+    EXPECT_FALSE(client.sendRequest("/big.bin", "", receiver));
+    EXPECT_EQ(receiver.retries, 1);
+    EXPECT_EQ(client.response().status(), 206);
+    EXPECT_EQ(client.response().header("etag"), "\"changed\"");
+    EXPECT_EQ(receiver.error(), kReceiveFailedText);
+    EXPECT_EQ(body.size(), 30000u);
 }
 
 TEST_F(HttpAgainstServers, RelayThatNeverDeliversEndsTheRequest) {

@@ -129,6 +129,18 @@ TEST_F(RecorderPages, ListShowsTheSeededWeeklyReservations) {
     EXPECT_EQ(list[1].end, 4 * 60 + 55);
 }
 
+TEST_F(RecorderPages, ListAnswerWithoutItsLastChunkKeepsTheOldList) {
+    // Cut inside the first reservation row, and after the whole table but before the last chunk.
+    for (const char* bytes : {"1500", "1000000"}) {
+        ReservationEntries list(1);
+        list[0].title = "kept";
+        ASSERT_EQ(control(port, std::string("/_sim/fail?step=list&mode=chunkcut&bytes=") + bytes), "ok");
+        EXPECT_FALSE(fetchReservationList(config, list, kTimeoutMs)) << bytes;
+        ASSERT_EQ(list.size(), 1u) << bytes;
+        EXPECT_EQ(list[0].title, "kept") << bytes;
+    }
+}
+
 TEST_F(RecorderPages, StoredReservationAppearsWithItsDate) {
     const std::string json =
         "{\"reservations\": [{\"title\": \"Late show\", \"channel\": 4, \"date\": \"2031/05/17\","

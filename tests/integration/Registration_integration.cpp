@@ -1,8 +1,9 @@
 // The whole booking walk against the recorder simulator: acceptance, refusal, the one retry of
-// the frame page, failures at every step, cancellation between steps, Basic authorization and
-// the paths the walk follows.
+// the frame page, failures at every step, answers that break off, cancellation between steps,
+// Basic authorization and the paths the walk follows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -149,6 +150,40 @@ TEST_F(BookingWalk, RedirectAtAnyStepFails) {
         const std::vector<std::string> events = host.events();
         EXPECT_EQ(events.at(events.size() - 2), kFailed) << "step " << step;
         EXPECT_EQ(control("/_sim/reservations").find("2027/03/03"), std::string::npos) << "step " << step;
+    }
+}
+
+TEST_F(BookingWalk, AnswerThatBreaksOffFailsAfterExactlyOnePost) {
+    struct Case {
+        const char* what;
+        bool bookedBefore;  // a first booking makes the recorder refuse this one as overlapping
+        std::string fault;
+    };
+    const Case cases[] = {
+        {"acceptance cut short of its length", false, "mode=truncate&bytes=40"},
+        {"refusal chunk-cut before its history.back()", true, "mode=chunkcut&before=history.back%28%29%3B"},
+    };
+    for (const Case& c : cases) {
+        control("/_sim/reset?seed=0");
+        if (c.bookedBefore) {
+            RecordingDialogHost first;
+            ASSERT_EQ(run(first), 1) << c.what;
+            control("/_sim/clearlog");
+        }
+        control("/_sim/fail?step=entry&" + c.fault);
+        RecordingDialogHost host;
+        EXPECT_EQ(run(host), 0) << c.what;
+        const std::vector<std::string> events = host.events();
+        const std::vector<std::string> ending = {kStep4, kFailed, "command:6"};
+        EXPECT_EQ(std::vector<std::string>(events.end() - std::min<size_t>(events.size(), 3), events.end()), ending)
+            << c.what;
+        size_t posts = 0;
+        const std::string log = control("/_sim/log");
+        for (size_t at = log.find("\"method\": \"POST\""); at != std::string::npos;
+             at = log.find("\"method\": \"POST\"", at + 1)) {
+            ++posts;
+        }
+        EXPECT_EQ(posts, 1u) << c.what;
     }
 }
 

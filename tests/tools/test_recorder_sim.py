@@ -394,6 +394,24 @@ class ControlTests(SharedSimulator):
         status, resp, rest = self.sim.get("/program/b_list.htm", headers={"range": "bytes=100-"})
         self.assertEqual((status, part + rest), (206, full))
 
+    def test_chunkcut_breaks_a_chunked_answer_off_without_its_last_chunk(self):
+        full = self.sim.get("/program/b_list.htm")[2]
+        for query, cut in (("bytes=300", 300), ("bytes=%d" % (len(full) + 9), len(full)),
+                           ("before=%3C/table%3E", full.index(b"</table>"))):
+            self.sim.control("fail?step=list&mode=chunkcut&" + query)
+            answer = raw_exchange(self.sim.port, b"GET /program/b_list.htm HTTP/1.1\r\n\r\n")
+            head, _, data = answer.partition(b"\r\n\r\n")
+            self.assertIn(b"Transfer-Encoding: chunked", head, query)
+            self.assertNotIn(b"Content-Length", head, query)
+            body, last_chunk = b"", False
+            while data:
+                size_line, _, data = data.partition(b"\r\n")
+                size = int(size_line, 16)
+                last_chunk = size == 0
+                body, data = body + data[:size], data[size + 2:]
+            self.assertEqual((body, last_chunk), (full[:cut], False), query)
+        self.assertEqual(self.sim.get("/program/b_list.htm")[2], full)
+
     def test_delay_mode_answers_late(self):
         self.sim.control("fail?step=channels&mode=delay&ms=300")
         began = time.monotonic()

@@ -217,6 +217,54 @@ TEST(HttpClient, ShortBodyResumesWithRangeAndEtag) {
     EXPECT_EQ(receiver.trace, expected);
 }
 
+TEST(HttpClient, BrokenOffAnswersFailWithoutSendingTheFormAgain) {
+    const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    const std::string rest = "HTTP/1.1 206 Partial\r\nContent-Length: 6\r\n\r\nworld!";
+    struct Case {
+        const char* what;
+        const char* method;
+        std::string reply;
+        size_t requests;  // connections the client opened
+        bool complete;
+    };
+    const Case cases[] = {
+        {"short body", "POST", "HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\nhello", 1, false},
+        {"head cut", "POST", "HTTP/1.1 200 OK\r\nContent-Le", 1, false},
+        {"inside a chunk", "POST", chunked + "5\r\nhel", 1, false},
+        {"before the last chunk", "POST", chunked + "5\r\nhello\r\n", 1, false},
+        {"inside a chunk", "GET", chunked + "5\r\nhello\r\n6\r\nwor", 1, false},
+        {"before the last chunk", "GET", chunked + "5\r\nhello\r\n6\r\nworld!\r\n", 1, false},
+        {"chunk without its CR LF", "GET", chunked + "5\r\nhello", 1, false},
+        {"size line without its LF", "GET", chunked + "5\r\nhello\r\n0", 1, false},
+        {"last chunk, trailers cut", "GET", chunked + "5\r\nhello\r\n0\r\nX-T: 1", 1, true},
+        {"short body", "GET", "HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\nhello", 2, true},
+    };
+    for (const Case& c : cases) {
+        const std::string label = std::string(c.method) + " " + c.what;
+        ScriptedServer server({c.reply, rest});
+        HttpClient client = clientFor(server);
+        client.method = c.method;
+        std::string body;
+        TraceReceiver receiver(body);
+        EXPECT_EQ(client.sendRequest("/program/rsv/entry.htm", c.method == std::string("POST") ? "a=1" : "", receiver),
+                  c.complete) << label;
+        EXPECT_EQ(server.requests().size(), c.requests) << label;
+        EXPECT_EQ(receiver.complete(), c.complete) << label;
+        EXPECT_EQ(receiver.error(), c.complete ? "" : kReceiveFailedText) << label;
+    }
+}
+
+TEST(HttpClient, ResumedAnswerOfAnotherPageFails) {
+    ScriptedServer server({"HTTP/1.1 200 OK\r\nContent-Length: 10\r\nETag: \"v1\"\r\n\r\n12345",
+                           "HTTP/1.1 206 P\r\nContent-Length: 5\r\nETag: \"v2\"\r\n\r\nABCDE"});
+    HttpClient client = clientFor(server);
+    std::string body;
+    BodyReceiver receiver(body);
+    EXPECT_FALSE(client.sendRequest("/", "", receiver));
+    EXPECT_EQ(receiver.error(), kReceiveFailedText);
+    EXPECT_EQ(body, "12345");
+}
+
 TEST(HttpClient, ResumedAnswerWithWholeBodyFailsInsteadOfDuplicating) {
     const std::string full(100, 'z');
     ScriptedServer server({"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n" + full.substr(0, 30), ok(full)});
@@ -309,19 +357,22 @@ TEST(HttpResponse, HeadReadByteByByteMatchesWhole) {
 }
 
 TEST(ChunkedSource, DecodesAndStopsAtEndOrBadSize) {
+    // The decoded bytes, then "|end" when the last chunk was read or "|cut" when the body broke off.
     const auto decode = [](std::string input) {
         StringSource inner(input);
         ChunkedSource chunked(inner);
         std::string out;
         for (int b; (b = chunked.next()) >= 0;) out.push_back(static_cast<char>(b));
         EXPECT_EQ(chunked.next(), -1);
-        return out;
+        return out + (chunked.complete() ? "|end" : "|cut");
     };
-    EXPECT_EQ(decode("5\r\nhello\r\n3\r\nabc\r\n0\r\nT: 1\r\n\r\nafter"), "helloabc");
-    EXPECT_EQ(decode("A\nabcdefghij\n0\n\n"), "abcdefghij");
-    EXPECT_EQ(decode("-1\r\nxx"), "");
-    EXPECT_EQ(decode("zz\r\nxx"), "");  // no hexadecimal digits: size 0, the last chunk
-    EXPECT_EQ(decode("8\r\nabc"), "abc");
-    EXPECT_EQ(decode(""), "");
-    EXPECT_EQ(decode(std::string(kMaxChunkLineBytes + 5, '1')), "");
+    EXPECT_EQ(decode("5\r\nhello\r\n3\r\nabc\r\n0\r\nT: 1\r\n\r\nafter"), "helloabc|end");
+    EXPECT_EQ(decode("A\nabcdefghij\n0\n\n"), "abcdefghij|end");
+    EXPECT_EQ(decode("-1\r\nxx"), "|cut");
+    EXPECT_EQ(decode("zz\r\nxx"), "|end");  // no hexadecimal digits: size 0, the last chunk
+    EXPECT_EQ(decode("8\r\nabc"), "abc|cut");
+    EXPECT_EQ(decode("3\r\nabc\r\n"), "abc|cut");
+    EXPECT_EQ(decode("3\r\nabc\r\n0"), "abc|cut");
+    EXPECT_EQ(decode(""), "|cut");
+    EXPECT_EQ(decode(std::string(kMaxChunkLineBytes + 5, '1')), "|cut");
 }
