@@ -33,12 +33,12 @@ std::string stretch(std::initializer_list<int> codes) {
 }
 
 // True when text is 7-bit ISO-2022-JP as this encoder writes it: only its two escapes, an even
-// run of 0x21-0x7E bytes between them, and single-byte mode at the end. Input must hold no ESC.
+// run of 0x21-0x7E bytes between them, no SO or SI, and single-byte mode at the end.
 bool wellFormed(const std::string& text) {
     bool doubleByte = false;
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80) return false;
+        if (c >= 0x80 || c == 0x0E || c == 0x0F) return false;
         if (c == 0x1B) {
             const std::string escape = text.substr(i, 3);
             if (escape == kToDoubleByte && !doubleByte) {
@@ -150,9 +150,30 @@ const std::string kMixed =
 TEST(JisEncoder, AsciiLineComesOutUnchangedWithoutEscapes) {
     EXPECT_EQ(toIso2022Jp(""), "");
     std::string ascii;
-    for (int b = 0x01; b < 0x80; ++b) ascii.push_back(static_cast<char>(b));
+    for (int b = 0x01; b < 0x80; ++b) {
+        if (b != 0x0E && b != 0x0F && b != 0x1B) ascii.push_back(static_cast<char>(b));
+    }
     EXPECT_EQ(toIso2022Jp(ascii), ascii);
     EXPECT_EQ(toIso2022Jp(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+TEST(JisEncoder, EscShiftOutAndShiftInFromTheTextAreLeftOut) {
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"\x1b$B" "abc", "$Babc"},                                      // a title that opens a stretch
+        {"a\x1b(Bb\x0e" "c\x0f" "d", "a(Bbcd"},
+        {"\x8a\xbf\x1b(J\x8e\x9a", stretch({0x3441}) + "(J" + stretch({0x3B7A})},
+        {"\x8a\xbf\x0e\x8e\x9a\x0f", stretch({0x3441, 0x3B7A})},     // the mode is not touched
+        {"\x8e\x1b$B", "$B"},                                          // after a lead byte
+        {"\xb6\x1b\xde", stretch({0x252B, kVoicedMarkJis})},            // after a held kana
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(toIso2022Jp(c.in), c.out) << c.in;
+        EXPECT_EQ(encodeBytewise(c.in), c.out) << c.in;
+    }
 }
 
 TEST(JisEncoder, DoubleByteTextIsWrappedInEscBAndEscJ) {
@@ -263,7 +284,6 @@ TEST(JisEncoder, PairsOutsideTheJisGridAreLeftOut) {
 TEST(JisEncoder, NoTwoByteInputGivesAnEightBitOrMalformedOutput) {
     for (int a = 0; a < 256; ++a) {
         for (int b = 0; b < 256; ++b) {
-            if (a == 0x1B || b == 0x1B) continue;  // a literal ESC is copied like any ASCII byte
             const std::string out = toIso2022Jp(bytes({a, b}));
             ASSERT_TRUE(wellFormed(out)) << a << " " << b;
         }
