@@ -10,7 +10,9 @@
 // ESC, SO and SI are left out, so the only escapes are the encoder's.
 #include "net/JisEncoder.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace {
 
@@ -96,6 +98,26 @@ constexpr KanaForms kKanaForms[kLastKana - kFirstKana + 1] = {
     {0x814B, 0, 0},            // ﾟ ゜
 };
 
+// Code page 932 holds the IBM extension (FA40-FC4B) twice: those codes lie beyond JIS X 0208 and
+// would be lost, so each is first replaced by another code of the same character - JIS X 0208,
+// else NEC row 13, else the NEC-selected copy of the extension (ED40-EEFC), which the pair
+// arithmetic below places in rows 89-92. Every extension code has one.
+struct CodePair {
+    uint16_t ibm;
+    uint16_t equivalent;
+};
+constexpr CodePair kIbmExtension[] = {
+#include "net/Cp932IbmExtTable.inc"
+};
+constexpr int kFirstIbmLead = 0xFA;
+
+// The code of the same character outside the IBM extension, or code itself.
+int withoutIbmExtension(int code) {
+    const auto found = std::lower_bound(std::begin(kIbmExtension), std::end(kIbmExtension), code,
+                                        [](const CodePair& pair, int c) { return pair.ibm < c; });
+    return found != std::end(kIbmExtension) && found->ibm == code ? found->equivalent : code;
+}
+
 bool isLeadByte(int b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool isTrailByte(int b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 bool isKana(int b) { return b >= kFirstKana && b <= kLastKana; }
@@ -127,6 +149,10 @@ bool JisEncoder::put(int byte) {
             // Not a trail byte (a control, space, symbol or 0x7F, 0xFD-0xFF): the lone lead byte is
             // dropped and b stands for itself, so it never becomes half of a garbage JIS pair.
             if (!isTrailByte(b)) return putIdle(b);
+            if (held_ >= kFirstIbmLead) {
+                const int code = withoutIbmExtension(held_ << 8 | b);
+                return emitPair(code >> 8, code & 0xFF);
+            }
             return emitPair(held_, b);
         case State::KanaHeld: {
             state_ = State::Idle;
