@@ -30,7 +30,8 @@ private:
 #endif
 };
 
-// Replaces target by source in one step (the old target stays intact if this fails).
+// Replaces target by source in one step (the old target stays intact if this fails). Source's data
+// is flushed to the disk first, and it takes over target's permissions and attributes.
 bool replaceFile(const std::string& source, const std::string& target);
 // Removes a file; false when it could not be removed.
 bool removeFile(const std::string& path);

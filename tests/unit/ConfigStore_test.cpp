@@ -613,3 +613,22 @@ TEST(ConfigStoreSave, ReplacingWritesExactlyTheBody) {
     EXPECT_TRUE(writeFileReplacing(path, [&](ByteSink& sink) { return sink.write(body) == 5; }));
     EXPECT_EQ(readBytes(path), body);
 }
+
+// ---- the file's permissions ---------------------------------------------------------------
+
+TEST(ConfigStoreSave, SavedFileKeepsThePermissionsOfTheOneItReplaces) {
+    for (const fs::perms mode : {fs::perms(0600), fs::perms(0640)}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        TempDir dir;
+        const std::string path = dir.file("Pelorane.ini");
+        writeBytes(path, "[config]\r\nsmtppass=secret\r\n");
+        fs::permissions(fs::u8path(path), mode);
+        const fs::perms before = fs::status(fs::u8path(path)).permissions();  // as this system keeps them
+        ConfigStore store;
+        ASSERT_TRUE(store.load(path));
+        store.setSmtpport(27);
+        ASSERT_TRUE(store.save());
+        EXPECT_EQ(readBytes(path), "[config]\r\nsmtppass=secret\r\nsmtpport=27\r\n");
+        EXPECT_EQ(fs::status(fs::u8path(path)).permissions(), before);
+    }
+}
