@@ -76,4 +76,14 @@ bool replaceFile(const std::string& source, const std::string& target) {
     return true;
 }
 
+bool moveFile(const std::string& source, const std::string& target) {
+    return std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool isFileOrUnknown(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0) return !S_ISDIR(st.st_mode);
+    return errno != ENOENT && errno != ENOTDIR;
+}
+
 bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }

@@ -91,4 +91,16 @@ bool replaceFile(const std::string& source, const std::string& target) {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool moveFile(const std::string& source, const std::string& target) {
+    return MoveFileExW(widenUtf8(source).c_str(), widenUtf8(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool isFileOrUnknown(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(widenUtf8(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
 bool removeFile(const std::string& path) { return DeleteFileW(widenUtf8(path).c_str()) != 0; }
