@@ -98,10 +98,10 @@ constexpr KanaForms kKanaForms[kLastKana - kFirstKana + 1] = {
     {0x814B, 0, 0},            // ﾟ ゜
 };
 
-// Code page 932 holds the IBM extension (FA40-FC4B) twice: those codes lie beyond JIS X 0208 and
-// would be lost, so each is first replaced by another code of the same character - JIS X 0208,
-// else NEC row 13, else the NEC-selected copy of the extension (ED40-EEFC), which the pair
-// arithmetic below places in rows 89-92. Every extension code has one.
+// Windows writes characters such as 髙 and ⅰ as IBM-extension codes (FA40-FC4B), which the pair
+// arithmetic puts outside JIS X 0208. Each of them has another code page 932 code, taken instead:
+// in JIS X 0208, else in NEC row 13, else in the NEC-selected copy of the extension (ED40-EEFC),
+// which the arithmetic places in rows 89-92. Every extension code has one.
 struct CodePair {
     uint16_t ibm;
     uint16_t equivalent;
