@@ -6,14 +6,19 @@
 // Double-byte characters become JIS X 0208 inside ESC $ B; half-width katakana are widened to
 // their full-width forms, a following ﾞ or ﾟ merged where JIS X 0208 has the combined letter.
 // Every line ends in single-byte mode (ESC ( J). The output is 7-bit whatever the input: bytes
-// with no JIS X 0208 form are left out rather than passed on as 8-bit data.
+// with no JIS X 0208 form are left out rather than passed on as 8-bit data, and the input's own
+// ESC, SO and SI are left out, so the only escapes are the encoder's.
 #include "net/JisEncoder.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace {
 
 constexpr int kEscape = 0x1B;
+constexpr int kShiftOut = 0x0E;
+constexpr int kShiftIn = 0x0F;
 constexpr int kFirstKana = 0xA1;
 constexpr int kLastKana = 0xDF;
 constexpr int kVoicedMark = 0xDE;      // ﾞ
@@ -93,10 +98,32 @@ constexpr KanaForms kKanaForms[kLastKana - kFirstKana + 1] = {
     {0x814B, 0, 0},            // ﾟ ゜
 };
 
+// Windows writes characters such as 髙 and ⅰ as IBM-extension codes (FA40-FC4B), which the pair
+// arithmetic puts outside JIS X 0208. Each of them has another code page 932 code, taken instead:
+// in JIS X 0208, else in NEC row 13, else in the NEC-selected copy of the extension (ED40-EEFC),
+// which the arithmetic places in rows 89-92. Every extension code has one.
+struct CodePair {
+    uint16_t ibm;
+    uint16_t equivalent;
+};
+constexpr CodePair kIbmExtension[] = {
+#include "net/Cp932IbmExtTable.inc"
+};
+constexpr int kFirstIbmLead = 0xFA;
+
+// The code of the same character outside the IBM extension, or code itself.
+int withoutIbmExtension(int code) {
+    const auto found = std::lower_bound(std::begin(kIbmExtension), std::end(kIbmExtension), code,
+                                        [](const CodePair& pair, int c) { return pair.ibm < c; });
+    return found != std::end(kIbmExtension) && found->ibm == code ? found->equivalent : code;
+}
+
 bool isLeadByte(int b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool isTrailByte(int b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 bool isKana(int b) { return b >= kFirstKana && b <= kLastKana; }
 bool isJisByte(int b) { return b >= 0x21 && b <= 0x7E; }
+// ESC, SO and SI: the bytes that change an ISO-2022 reader's state.
+bool isShiftControl(int b) { return b == kEscape || b == kShiftOut || b == kShiftIn; }
 
 // The JIS X 0208 code (first << 8 | second) of a Shift_JIS pair, or 0 when the arithmetic leaves
 // the 94 x 94 grid (the user-defined and IBM areas from lead byte 0xF0 on).
@@ -122,6 +149,10 @@ bool JisEncoder::put(int byte) {
             // Not a trail byte (a control, space, symbol or 0x7F, 0xFD-0xFF): the lone lead byte is
             // dropped and b stands for itself, so it never becomes half of a garbage JIS pair.
             if (!isTrailByte(b)) return putIdle(b);
+            if (held_ >= kFirstIbmLead) {
+                const int code = withoutIbmExtension(held_ << 8 | b);
+                return emitPair(code >> 8, code & 0xFF);
+            }
             return emitPair(held_, b);
         case State::KanaHeld: {
             state_ = State::Idle;
@@ -164,8 +195,9 @@ bool JisEncoder::putIdle(int b) {
         return true;
     }
     // 0x80, 0xA0 and 0xFD-0xFF are no characters of code page 932 and would be 8-bit in a 7-bit
-    // body: left out, without touching the mode.
-    if (b >= 0x80) return true;
+    // body; ESC, SO and SI would switch the reader's character set behind our back. All are left
+    // out, without touching the mode.
+    if (b >= 0x80 || isShiftControl(b)) return true;
     const bool ok = closeDoubleByte();
     return ok && downstream_.put(b);
 }

@@ -43,19 +43,21 @@ bool MailConnection::sendText(const std::string& text) {
 bool MailConnection::readLine(std::string& out) {
     out.clear();
     if (ended_) return false;
+    // Every byte before the LF counts, dropped CRs included, so that a peer sending CRs without
+    // end cannot hold the read; one CR on top of the longest line is the line's own CR LF.
+    size_t received = 0;
     for (;;) {
         const int b = reader_.next();
         if (b < 0) {
             ended_ = true;
             return !out.empty();
         }
-        if (b == '\r') continue;
         if (b == '\n') return true;
-        if (out.size() >= kMaxReplyLineLength) {
+        if (++received > kMaxReplyLineLength + 1 || (b != '\r' && out.size() >= kMaxReplyLineLength)) {
             out.clear();
             stopReading();
             return false;
         }
-        out.push_back(static_cast<char>(b));
+        if (b != '\r') out.push_back(static_cast<char>(b));
     }
 }

@@ -35,7 +35,8 @@ public:
     bool sendText(const std::string& text);
 
     // The next line without CR bytes and without its LF; a last line without LF counts when not
-    // empty. False at the end of data, and for good once a line exceeded kMaxReplyLineLength.
+    // empty. False at the end of data, and for good once a line exceeded kMaxReplyLineLength or
+    // more than kMaxReplyLineLength + 1 bytes (CRs included) came before its LF.
     bool readLine(std::string& out);
 
 protected:

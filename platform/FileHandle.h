@@ -30,7 +30,13 @@ private:
 #endif
 };
 
-// Replaces target by source in one step (the old target stays intact if this fails).
+// Replaces target by source in one step (the old target stays intact if this fails). Source's data
+// is flushed to the disk first, and it takes over target's permissions and attributes.
 bool replaceFile(const std::string& source, const std::string& target);
+// Renames source to target, replacing a file there; false when nothing was moved.
+bool moveFile(const std::string& source, const std::string& target);
+// Something other than a folder is at path, or may be: false only when the system says there is
+// nothing there or it is a folder.
+bool isFileOrUnknown(const std::string& path);
 // Removes a file; false when it could not be removed.
 bool removeFile(const std::string& path);

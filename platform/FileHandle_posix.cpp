@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 FileHandle::~FileHandle() { close(); }
@@ -47,8 +48,42 @@ int FileHandle::write(const char* data, int size) {
     return n < 0 ? -1 : static_cast<int>(n);
 }
 
+namespace {
+
+// Makes a rename in the folder of path durable; a folder that cannot be synced is left as it is.
+void syncFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
 bool replaceFile(const std::string& source, const std::string& target) {
+    // Data first, then the name: a crash must leave the old file or the whole new one.
+    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::fsync(fd) == 0;
+    // A file kept private (passwords) must not become readable by others through a save.
+    struct stat old;
+    if (ok && ::stat(target.c_str(), &old) == 0) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    ::close(fd);
+    if (!ok || std::rename(source.c_str(), target.c_str()) != 0) return false;
+    syncFolderOf(target);
+    return true;
+}
+
+bool moveFile(const std::string& source, const std::string& target) {
     return std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool isFileOrUnknown(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0) return !S_ISDIR(st.st_mode);
+    return errno != ENOENT && errno != ENOTDIR;
 }
 
 bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }

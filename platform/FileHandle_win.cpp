@@ -42,9 +42,65 @@ int FileHandle::write(const char* data, int size) {
     return static_cast<int>(put);
 }
 
+namespace {
+
+// The attributes SetFileAttributesW can give back; read-only never gets this far.
+constexpr DWORD kKeptAttributes =
+    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_SYSTEM;
+
+// The absolute form of path (ReplaceFileW under Wine refuses relative ones); path itself on failure.
+std::wstring fullPath(const std::string& path) {
+    const std::wstring wide = widenUtf8(path);
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return wide;
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size) return wide;
+    full.resize(length);
+    return full;
+}
+
+}  // namespace
+
 bool replaceFile(const std::string& source, const std::string& target) {
+    const std::wstring from = fullPath(source);
+    const std::wstring to = fullPath(target);
+    // Data first, then the name: a crash must leave the old file or the whole new one.
+    const HANDLE file = CreateFileW(from.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const BOOL flushed = FlushFileBuffers(file);
+    CloseHandle(file);
+    if (!flushed) return false;
+    // ReplaceFileW keeps the old file's security descriptor and attributes (a moved file would
+    // bring its own); a plain move is only for a target that is not there. Wine's ReplaceFileW
+    // drops the attributes, so they are given back.
+    const DWORD old = GetFileAttributesW(to.c_str());
+    if (old != INVALID_FILE_ATTRIBUTES) {
+        // A folder is never replaced by a file (Wine's ReplaceFileW would remove it and its content).
+        if ((old & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+        if (ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+            const DWORD kept = old & kKeptAttributes;
+            if ((GetFileAttributesW(to.c_str()) & kKeptAttributes) != kept) {
+                SetFileAttributesW(to.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+            }
+            return true;
+        }
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;  // else it went away meanwhile
+    }
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool moveFile(const std::string& source, const std::string& target) {
     return MoveFileExW(widenUtf8(source).c_str(), widenUtf8(target).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool isFileOrUnknown(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(widenUtf8(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
 
 bool removeFile(const std::string& path) { return DeleteFileW(widenUtf8(path).c_str()) != 0; }

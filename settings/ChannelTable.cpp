@@ -46,6 +46,7 @@ void ChannelTable::load(const std::string& path) {
 
     ConfigStore file;
     file.load(path);  // a missing, refused or broken file leaves no or fewer sections
+    fileUnread_ = file.fileUnread();
     const auto channels = file.sectionEntries(kChannelSection);
     if (channels.empty()) {
         defaultEntries();
@@ -62,7 +63,11 @@ void ChannelTable::load(const std::string& path) {
     if (entries_.empty()) defaultEntries();
 }
 
-bool ChannelTable::save() const {
+bool ChannelTable::save() {
+    if (fileUnread_) {
+        if (!keepUnreadFile(path_)) return false;
+        fileUnread_ = false;  // the copy is made; later saves must not replace it with our own file
+    }
     return writeFileReplacing(path_, [this](ByteSink& sink) {
         if (!writeText(sink, "[table]\r\n")) return false;
         for (const auto& [code, e] : entries_) {

@@ -19,8 +19,10 @@ public:
 
     // Clears the table and reads the file; a missing file or one without channels gives the defaults.
     void load(const std::string& path);
-    // Writes the whole table to the remembered path; false when the file was not replaced.
-    bool save() const;
+    // Writes the whole table to the remembered path; false when the file was not replaced. A file
+    // that was there but could not be loaded is first kept aside (keepUnreadFile); when that fails
+    // nothing is written.
+    bool save();
     // code -1: updates name, mailCode and stationCode of the first entry with the label.
     // Otherwise replaces the entry with that code in place, or inserts it. Always sets userDefined.
     void setEntry(const ChannelEntry& entry);
@@ -37,6 +39,8 @@ public:
     Entries::const_iterator end() const { return entries_.end(); }
     size_t size() const { return entries_.size(); }
     const std::string& path() const { return path_; }
+    // The last load found a file at the path but could not read it (see ConfigStore::fileUnread).
+    bool fileUnread() const { return fileUnread_; }
 
 private:
     void defaultEntries();
@@ -44,4 +48,5 @@ private:
     std::string path_;
     Entries entries_;
     bool userDefined_ = false;
+    bool fileUnread_ = false;
 };

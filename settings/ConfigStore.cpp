@@ -26,6 +26,24 @@ bool writeText(ByteSink& sink, const std::string& text) {
 
 bool writeLine(ByteSink& sink, const std::string& text) { return writeText(sink, text) && sink.newline() == 2; }
 
+// Passes reads through and notes a failed one, which the buffered reader reports like the end.
+class ReadErrorWatch final : public ByteStream {
+public:
+    explicit ReadErrorWatch(ByteStream& inner) : inner_(inner) {}
+    bool close() override { return inner_.close(); }
+    int read(char* buffer, int size) override {
+        const int n = inner_.read(buffer, size);
+        if (n < 0) failed = true;
+        return n;
+    }
+    int write(const char* data, int size) override { return inner_.write(data, size); }
+
+    bool failed = false;
+
+private:
+    ByteStream& inner_;
+};
+
 }  // namespace
 
 bool writeFileReplacing(const std::string& path, const std::function<bool(ByteSink&)>& body) {
@@ -44,11 +62,20 @@ bool writeFileReplacing(const std::string& path, const std::function<bool(ByteSi
     return false;
 }
 
+bool keepUnreadFile(const std::string& path) {
+    return moveFile(path, path + kUnreadCopySuffix) || !isFileOrUnknown(path);
+}
+
 bool ConfigStore::load(const std::string& path) {
     path_ = path;
+    fileUnread_ = false;
     FileHandle file;
-    if (!file.openRead(path)) return false;
-    BufferedReader reader(file);
+    if (!file.openRead(path)) {
+        fileUnread_ = isFileOrUnknown(path);
+        return false;
+    }
+    ReadErrorWatch watch(file);
+    BufferedReader reader(watch);
 
     // Parsed into a copy so that a refused (oversized) file leaves the store untouched.
     std::map<std::string, Section> loaded = sections_;
@@ -64,7 +91,10 @@ bool ConfigStore::load(const std::string& path) {
     LoadState state = LoadState::LineStart;
     int count = 0;
     for (int b = reader.next(); b >= 0; b = reader.next()) {
-        if (++count > kMaxSettingsFileBytes) return false;
+        if (++count > kMaxSettingsFileBytes) {
+            fileUnread_ = isFileOrUnknown(path);
+            return false;
+        }
         if (b == '\r') continue;  // ignored in every state
         const char c = static_cast<char>(b);
         switch (state) {
@@ -112,11 +142,19 @@ bool ConfigStore::load(const std::string& path) {
             break;
         }
     }
+    if (watch.failed) {  // cut short: the rest of the settings would be lost at the next save
+        fileUnread_ = isFileOrUnknown(path);
+        return false;
+    }
     sections_ = std::move(loaded);  // a pending last line without LF is dropped
     return true;
 }
 
-bool ConfigStore::save() const {
+bool ConfigStore::save() {
+    if (fileUnread_) {
+        if (!keepUnreadFile(path_)) return false;
+        fileUnread_ = false;  // the copy is made; later saves must not replace it with our own file
+    }
     return writeFileReplacing(path_, [this](ByteSink& sink) {
         for (const auto& [name, keys] : sections_) {
             if (!writeLine(sink, "[" + name + "]")) return false;

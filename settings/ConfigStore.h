@@ -18,6 +18,12 @@ constexpr int kMaxSettingsFileBytes = 1 << 20;
 // the new file and leaves path as it was. True when path was replaced.
 bool writeFileReplacing(const std::string& path, const std::function<bool(ByteSink&)>& body);
 
+// Where a file that exists but could not be loaded is kept before it is first written over.
+constexpr const char* kUnreadCopySuffix = ".bak";
+// Moves the file at path to path + kUnreadCopySuffix, replacing an older copy. True when it was
+// moved or nothing is there any more; false when it is still in place.
+bool keepUnreadFile(const std::string& path);
+
 // Every key of section "config": (accessor name, key text, default).
 #define PELORANE_INT_SETTINGS(X) \
     X(Disc, "disc", 0)           \
@@ -58,12 +64,13 @@ public:
     static constexpr const char* kConfigSection = "config";
 
     // Remembers path, reads the file into memory (adding to what the store holds). False when it
-    // cannot be opened or exceeds kMaxSettingsFileBytes (the store stays as it was), or when a
-    // section header lacks "]" (what came before stays).
+    // cannot be opened or read, or exceeds kMaxSettingsFileBytes (the store stays as it was), or
+    // when a section header lacks "]" (what came before stays).
     bool load(const std::string& path);
     // Writes the whole store to the remembered path, replacing the old file only once the new one
-    // is complete. False when nothing was replaced.
-    bool save() const;
+    // is complete. A file that was there but could not be loaded is first kept aside
+    // (keepUnreadFile); when that fails nothing is written. False when nothing was replaced.
+    bool save();
 
     int32_t getInt(const std::string& section, const std::string& key, int32_t defaultValue) const;
     std::string getString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
@@ -73,6 +80,9 @@ public:
     std::vector<std::pair<std::string, std::string>> sectionEntries(const std::string& section) const;
 
     const std::string& path() const { return path_; }
+    // The last load found a file (not a folder) at the path but could not read it all: not
+    // openable, a read error, or too large. Its content is in none of the store's sections.
+    bool fileUnread() const { return fileUnread_; }
     const std::map<std::string, Section>& sections() const { return sections_; }
 
 #define PELORANE_INT_ACCESSORS(Name, key, def)                                     \
@@ -94,4 +104,5 @@ public:
 private:
     std::string path_;
     std::map<std::string, Section> sections_;
+    bool fileUnread_ = false;
 };

@@ -209,6 +209,42 @@ TEST_F(SettingsDialogTest, HttpOkStoresAndWritesTheSettingsFileAtOnce) {
     EXPECT_EQ(written.getProxypass(), "pp");
 }
 
+TEST_F(SettingsDialogTest, HttpOkKeepsTheSettingsFilesAttributes) {
+    struct Case {
+        const char* what;
+        DWORD attributes;
+        bool written;  // a read-only file is not written over, as Windows refuses to replace it
+    };
+    const Case cases[] = {
+        {"hidden", FILE_ATTRIBUTE_HIDDEN, true},
+        {"hidden system", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, true},
+        {"read-only", FILE_ATTRIBUTE_READONLY, false},
+    };
+    const std::wstring path = std::filesystem::u8path(settingsPath()).wstring();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(writeBytes(settingsPath(), "[config]\r\nsmtppass=secret\r\n"));
+        ASSERT_TRUE(SetFileAttributesW(path.c_str(), c.attributes));
+        ConfigStore store;
+        ASSERT_TRUE(store.load(settingsPath()));
+        config() = store;
+        play(runHttpDialog, {
+            [](HWND d) {
+                setItemText(d, IDC_HTTP_SERVER, "rd.local");
+                press(d, IDOK);
+            },
+        });
+        const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+        EXPECT_EQ(GetFileAttributesW(path.c_str()) & kept, c.attributes);
+        ConfigStore written;
+        ASSERT_TRUE(written.load(settingsPath()));
+        EXPECT_EQ(written.getSmtppass(), "secret");
+        EXPECT_EQ(written.getHttpserver(), c.written ? "rd.local" : "");
+    }
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // so that the folder can be removed
+}
+
 TEST_F(SettingsDialogTest, HttpWithoutServerStaysOpenAndCancelWritesNothing) {
     int focus = 0;
     const int result = play(runHttpDialog, {

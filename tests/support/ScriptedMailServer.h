@@ -16,6 +16,10 @@ class ScriptedMailServer {
 public:
     // A reply of kHangUp makes the server close the connection instead of answering.
     static constexpr const char* kHangUp = "\x01hang-up";
+    // A greeting or reply of kCrFlood sends up to kCrFloodBytes CR bytes with no LF, then nothing
+    // more: a client that waits for the end of that line stalls until its receive time-out.
+    static constexpr const char* kCrFlood = "\x01cr-flood";
+    static constexpr size_t kCrFloodBytes = size_t{16} << 20;
 
     // Every connection gets the greeting (nothing when empty), then replies[i] as the answer to its
     // i-th command line. After a reply starting with "354" the lines up to the "." line are message
@@ -133,6 +137,14 @@ private:
 
     static bool send(ByteStream& conn, const std::string& reply) {
         if (reply == kHangUp) return false;
+        if (reply == kCrFlood) {
+            const std::string crs(64 * 1024, '\r');
+            // A write that fails (the client stopped reading or left) ends the flood, not the
+            // connection: the client must end the read itself.
+            for (size_t sent = 0; sent < kCrFloodBytes && send(conn, crs); sent += crs.size()) {
+            }
+            return true;
+        }
         return conn.write(reply.data(), static_cast<int>(reply.size())) == static_cast<int>(reply.size());
     }
 

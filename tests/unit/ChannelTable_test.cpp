@@ -418,3 +418,21 @@ TEST(ChannelTableSave, WriteErrorLeavesTheOldFileByteIdentical) {
     EXPECT_FALSE(table.save());
     EXPECT_EQ(readBytes(path), old);
 }
+
+TEST(ChannelTableSave, FileThatCouldNotBeLoadedIsKeptAsBakBeforeTheSave) {
+    TempDir dir;
+    const std::string path = dir.file("channels.ini");
+    const std::string oversized = "[channel]\r\n1=CH1\r\npad=" + std::string(kMaxSettingsFileBytes, 'p') + "\r\n";
+    writeBytes(path, oversized);
+    writeBytes(path + ".bak", "older");
+    ChannelTable table;
+    table.load(path);
+    table.setEntry({1, "CH1", "One", "", ""});
+    ASSERT_TRUE(table.save());
+    EXPECT_EQ(readBytes(path + ".bak"), oversized);
+    const std::string saved = "[table]\r\nCH1=,,One\r\n[channel]\r\n" + defaultChannelLines();
+    EXPECT_EQ(readBytes(path), saved);
+    ASSERT_TRUE(table.save());  // a second save leaves the copy alone
+    EXPECT_EQ(readBytes(path + ".bak"), oversized);
+    EXPECT_EQ(readBytes(path), saved);
+}

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "net/Streams.h"
 #include "settings/ConfigStore.h"
@@ -612,4 +613,92 @@ TEST(ConfigStoreSave, ReplacingWritesExactlyTheBody) {
     const std::string body("a\0b\r\n", 5);
     EXPECT_TRUE(writeFileReplacing(path, [&](ByteSink& sink) { return sink.write(body) == 5; }));
     EXPECT_EQ(readBytes(path), body);
+}
+
+// ---- a file that could not be loaded, and the file's permissions ----------------------------
+
+TEST(ConfigStoreSave, FileThatCouldNotBeLoadedIsKeptAsBakOnceBeforeTheSave) {
+    const std::string head = "[config]\r\nsmtppass=secret\r\npelorane=";
+    const std::string oversized = head + std::string(kMaxSettingsFileBytes + 1 - head.size(), 'p');
+    struct Case {
+        const char* what;
+        bool present;
+        std::string original;
+        const char* olderCopy;  // a .bak from an earlier run, or nullptr
+        bool kept;
+    };
+    const std::vector<Case> cases = {
+        {"over the size bound", true, oversized, nullptr, true},
+        {"over the size bound, older copy replaced", true, oversized, "older", true},
+        {"missing: simply created", false, "", nullptr, false},
+        {"loaded fine: written as always", true, "[config]\r\nsmtpport=26\r\n", nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = dir.file("Pelorane.ini");
+        if (c.present) writeBytes(path, c.original);
+        if (c.olderCopy != nullptr) writeBytes(path + ".bak", c.olderCopy);
+        ConfigStore store;
+        store.load(path);
+        for (const int port : {27, 28}) {  // a second save must leave the copy alone
+            store.setSmtpport(port);
+            ASSERT_TRUE(store.save());
+            EXPECT_EQ(readBytes(path), "[config]\r\nsmtpport=" + std::to_string(port) + "\r\n");
+            EXPECT_EQ(exists(path + ".bak"), c.kept);
+            if (c.kept) {
+                EXPECT_EQ(readBytes(path + ".bak"), c.original);
+            }
+        }
+    }
+}
+
+TEST(ConfigStoreSave, FileThatCannotBeKeptIsNotWrittenOver) {
+    TempDir dir;
+    const std::string path = dir.file("Pelorane.ini");
+    const std::string oversized(kMaxSettingsFileBytes + 1, '\n');
+    writeBytes(path, oversized);
+    fs::create_directories(fs::u8path(path + ".bak/inner"));  // the file cannot be moved there
+    ConfigStore store;
+    EXPECT_FALSE(store.load(path));
+    store.setSmtpport(27);
+    EXPECT_FALSE(store.save());
+    EXPECT_EQ(readBytes(path), oversized);
+    EXPECT_FALSE(exists(path + ".tmp"));
+    fs::remove_all(fs::u8path(path + ".bak"));
+    ASSERT_TRUE(store.save());  // the next save tries again
+    EXPECT_EQ(readBytes(path + ".bak"), oversized);
+    EXPECT_EQ(readBytes(path), "[config]\r\nsmtpport=27\r\n");
+}
+
+TEST(ConfigStoreSave, FileCutByAReadErrorIsKeptAsBak) {
+    TempDir dir;
+    const std::string path = dir.file("Pelorane.ini");
+    if (!fs::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc/self/mem here";
+    std::error_code error;
+    fs::create_symlink("/proc/self/mem", fs::u8path(path), error);  // opens, but reading at 0 fails
+    if (error) GTEST_SKIP() << "no symbolic links here";
+    ConfigStore store;
+    EXPECT_FALSE(store.load(path));
+    store.setSmtpport(27);
+    ASSERT_TRUE(store.save());
+    EXPECT_EQ(fs::read_symlink(fs::u8path(path + ".bak")), "/proc/self/mem");
+    EXPECT_EQ(readBytes(path), "[config]\r\nsmtpport=27\r\n");
+}
+
+TEST(ConfigStoreSave, SavedFileKeepsThePermissionsOfTheOneItReplaces) {
+    for (const fs::perms mode : {fs::perms(0600), fs::perms(0640)}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        TempDir dir;
+        const std::string path = dir.file("Pelorane.ini");
+        writeBytes(path, "[config]\r\nsmtppass=secret\r\n");
+        fs::permissions(fs::u8path(path), mode);
+        const fs::perms before = fs::status(fs::u8path(path)).permissions();  // as this system keeps them
+        ConfigStore store;
+        ASSERT_TRUE(store.load(path));
+        store.setSmtpport(27);
+        ASSERT_TRUE(store.save());
+        EXPECT_EQ(readBytes(path), "[config]\r\nsmtppass=secret\r\nsmtpport=27\r\n");
+        EXPECT_EQ(fs::status(fs::u8path(path)).permissions(), before);
+    }
 }

@@ -3,7 +3,10 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "net/JisEncoder.h"
 
@@ -33,12 +36,12 @@ std::string stretch(std::initializer_list<int> codes) {
 }
 
 // True when text is 7-bit ISO-2022-JP as this encoder writes it: only its two escapes, an even
-// run of 0x21-0x7E bytes between them, and single-byte mode at the end. Input must hold no ESC.
+// run of 0x21-0x7E bytes between them, no SO or SI, and single-byte mode at the end.
 bool wellFormed(const std::string& text) {
     bool doubleByte = false;
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80) return false;
+        if (c >= 0x80 || c == 0x0E || c == 0x0F) return false;
         if (c == 0x1B) {
             const std::string escape = text.substr(i, 3);
             if (escape == kToDoubleByte && !doubleByte) {
@@ -150,9 +153,30 @@ const std::string kMixed =
 TEST(JisEncoder, AsciiLineComesOutUnchangedWithoutEscapes) {
     EXPECT_EQ(toIso2022Jp(""), "");
     std::string ascii;
-    for (int b = 0x01; b < 0x80; ++b) ascii.push_back(static_cast<char>(b));
+    for (int b = 0x01; b < 0x80; ++b) {
+        if (b != 0x0E && b != 0x0F && b != 0x1B) ascii.push_back(static_cast<char>(b));
+    }
     EXPECT_EQ(toIso2022Jp(ascii), ascii);
     EXPECT_EQ(toIso2022Jp(std::string("a\0b", 3)), std::string("a\0b", 3));
+}
+
+TEST(JisEncoder, EscShiftOutAndShiftInFromTheTextAreLeftOut) {
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"\x1b$B" "abc", "$Babc"},                                      // a title that opens a stretch
+        {"a\x1b(Bb\x0e" "c\x0f" "d", "a(Bbcd"},
+        {"\x8a\xbf\x1b(J\x8e\x9a", stretch({0x3441}) + "(J" + stretch({0x3B7A})},
+        {"\x8a\xbf\x0e\x8e\x9a\x0f", stretch({0x3441, 0x3B7A})},     // the mode is not touched
+        {"\x8e\x1b$B", "$B"},                                          // after a lead byte
+        {"\xb6\x1b\xde", stretch({0x252B, kVoicedMarkJis})},            // after a held kana
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(toIso2022Jp(c.in), c.out) << c.in;
+        EXPECT_EQ(encodeBytewise(c.in), c.out) << c.in;
+    }
 }
 
 TEST(JisEncoder, DoubleByteTextIsWrappedInEscBAndEscJ) {
@@ -256,14 +280,30 @@ TEST(JisEncoder, BytesWithoutCharacterAreLeftOutAndKeepTheMode) {
 
 TEST(JisEncoder, PairsOutsideTheJisGridAreLeftOut) {
     EXPECT_EQ(toIso2022Jp("\xf0\x40"), "");  // user-defined area
-    EXPECT_EQ(toIso2022Jp("\xfa\x40" "a"), "a");  // IBM extension
+    EXPECT_EQ(toIso2022Jp("\xfc\x4c" "a"), "a");  // first code after the IBM extension
     EXPECT_EQ(toIso2022Jp("\x8a\xbf\xfc\xfc\x8e\x9a"), stretch({0x3441, 0x3B7A}));
+}
+
+TEST(JisEncoder, IbmExtensionGoesOutAsTheSameCharactersPreferredCode) {
+    struct Case {
+        const char* in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"\xfb\xfc\x8b\xb4", stretch({0x7C62, 0x3636})},  // 髙橋: 髙 as its NEC-selected EEE0
+        {"\xfa\xb1", stretch({0x7975})},                  // 﨑 as ED95
+        {"\xfa\x40", stretch({0x7C71})},                  // ⅰ as EEEF
+        {"\xfa\x4a", stretch({0x2D35})},                  // Ⅰ as NEC row 13, 8754
+        {"\xfa\x54", stretch({0x224C})},                  // ¬ as JIS X 0208, 81CA
+        {"\xfa\x5b" "a", stretch({0x2268}) + "a"},        // ∵ as JIS X 0208, 81E6
+        {"\xfc\x4b", stretch({0x7C6E})},                  // 黑, the last code, as EEEC
+    };
+    for (const Case& c : cases) EXPECT_EQ(toIso2022Jp(c.in), c.out) << c.in;
 }
 
 TEST(JisEncoder, NoTwoByteInputGivesAnEightBitOrMalformedOutput) {
     for (int a = 0; a < 256; ++a) {
         for (int b = 0; b < 256; ++b) {
-            if (a == 0x1B || b == 0x1B) continue;  // a literal ESC is copied like any ASCII byte
             const std::string out = toIso2022Jp(bytes({a, b}));
             ASSERT_TRUE(wellFormed(out)) << a << " " << b;
         }
@@ -371,6 +411,56 @@ TEST(JisEncoder, DoubleByteCharactersMatchIconvForJisRows1To84) {
     iconv_close(toSjis);
     std::printf("compared %d characters with iconv\n", compared);
     EXPECT_GT(compared, 6800);  // JIS X 0208 has 6879; a few code page 932 mappings differ
+}
+
+
+namespace {
+
+// The character of a code page 932 pair as UCS-4 (empty when iconv has none).
+std::string characterOf(iconv_t toUcs, int code) {
+    std::string ucs;
+    if (!convert(toUcs, bytes({code >> 8, code & 0xFF}), ucs)) return "";
+    return ucs;
+}
+
+}  // namespace
+
+// Each IBM-extension code goes out as the first code of the same character (as iconv decodes both)
+// in the order JIS X 0208, NEC row 13, NEC-selected IBM extension.
+TEST(JisEncoder, IbmExtensionMatchesIconvsCharacters) {
+    const iconv_t toUcs = iconv_open("UCS-4BE", "CP932");
+    ASSERT_NE(toUcs, reinterpret_cast<iconv_t>(-1));
+    const std::vector<std::vector<std::pair<int, int>>> preference = {
+        {{0x81, 0x84}, {0x88, 0x9F}, {0xE0, 0xEA}}, {{0x87, 0x87}}, {{0xED, 0xEE}}};
+    std::vector<std::map<std::string, int>> firstCode(preference.size());
+    for (size_t rank = 0; rank < preference.size(); ++rank) {
+        for (const auto& [firstLead, lastLead] : preference[rank]) {
+            for (int code = firstLead << 8 | 0x40; code <= (lastLead << 8 | 0xFC); ++code) {
+                const std::string ucs = characterOf(toUcs, code);
+                if (!ucs.empty()) firstCode[rank].emplace(ucs, code);  // keeps the lowest code
+            }
+        }
+    }
+    int compared = 0;
+    for (int code = 0xFA40; code <= 0xFC4B; ++code) {
+        const std::string ucs = characterOf(toUcs, code);
+        if (ucs.empty()) continue;
+        int equivalent = 0;
+        for (const auto& codes : firstCode) {
+            const auto found = codes.find(ucs);
+            if (found != codes.end()) {
+                equivalent = found->second;
+                break;
+            }
+        }
+        ASSERT_NE(equivalent, 0) << std::hex << code;
+        ++compared;
+        const std::string out = toIso2022Jp(bytes({code >> 8, code & 0xFF}));
+        EXPECT_EQ(out, toIso2022Jp(bytes({equivalent >> 8, equivalent & 0xFF}))) << std::hex << code;
+        EXPECT_EQ(out.size(), 8u) << std::hex << code;
+    }
+    iconv_close(toUcs);
+    EXPECT_EQ(compared, 388);
 }
 
 #endif

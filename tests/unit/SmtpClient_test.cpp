@@ -2,6 +2,7 @@
 // and the message on the wire (layout, ISO-2022-JP, dot-stuffing, line breaks inside a line).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,6 +84,28 @@ TEST(SmtpReply, LineLengthIsBoundedAndAnOverlongLineStopsReading) {
     SmtpClient client(stream);
     EXPECT_EQ(client.readReply(), -1);
     EXPECT_EQ(client.readReply(), -1);  // the rest of the data is not trusted any more
+}
+
+TEST(SmtpReply, CrFloodEndsTheStepAtTheLineBoundNotAtTheTimeOut) {
+    struct Case {
+        const char* what;
+        std::string greeting;
+        std::vector<std::string> replies;
+    };
+    const Case cases[] = {
+        {"greeting", ScriptedMailServer::kCrFlood, {}},
+        {"EHLO reply", kGreeting, {ScriptedMailServer::kCrFlood}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedMailServer server(c.greeting, c.replies);
+        SmtpClient client(kTimeoutMs);
+        const auto started = std::chrono::steady_clock::now();
+        const bool ok = client.connect("127.0.0.1", server.port()) && client.hello("localhost") != AuthMechanism::None;
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_FALSE(ok);
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), kTimeoutMs / 2);
+    }
 }
 
 TEST(SmtpReply, ConnectFailsOnAGreetingWithoutCode) {
