@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""Writes the fuzz targets' seed inputs to fuzz/seeds/<target>/.
+
+    python3 scripts/make-fuzz-seeds.py
+
+The recorder pages come from the simulator's own page builders, so the seeds look like what the
+program reads in real use; the rest are small valid dialogues and files. Run again after changing
+a page of the simulator and commit the result. Every seed file is rewritten; stale ones removed.
+"""
+import datetime
+import os
+import shutil
+import sys
+
+root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(root, "tools"))
+import recorder_sim as sim  # noqa: E402
+
+SJIS = "cp932"
+seeds_dir = os.path.join(root, "fuzz", "seeds")
+
+
+def http_answer(body, chunks=None, status="200 OK", extra=""):
+    """A whole answer as the client reads it: head, then the plain or chunked body."""
+    head = "HTTP/1.1 %s\r\nContent-Type: text/html; charset=Shift_JIS\r\n%s" % (status, extra)
+    if chunks is None:
+        return (head + "Content-Length: %d\r\n\r\n" % len(body)).encode() + body
+    out = (head + "Transfer-Encoding: chunked\r\n\r\n").encode()
+    pos = 0
+    for size in chunks:
+        part = body[pos:pos + size]
+        pos += len(part)
+        out += b"%x\r\n" % len(part) + part + b"\r\n"
+    return out + b"0\r\nX-Trailer: 1\r\n\r\n"
+
+
+def pages():
+    day = datetime.date(2026, 12, 20)
+    bookings = [
+        sim.Booking("ニュース", 4, 21 * 60, 21 * 60 + 54, date=day),
+        sim.Booking("連続ドラマ", 6, 20 * 60, 20 * 60 + 45, weekly="毎月～金"),
+        sim.Booking("深夜映画", 8, 23 * 60 + 30, 60 + 15, date=day, enabled=False),
+    ]
+    return {
+        "frameset": sim.frameset_page().encode(SJIS),
+        "menu": sim.menu_page().encode(SJIS),
+        "form-frame": sim.form_frame_page().encode(SJIS),
+        "input": sim.input_page().encode(SJIS),
+        "accepted": sim.accepted_page(sim.MSG_ACCEPTED).encode(SJIS),
+        "refused": sim.refused_page(sim.R_OVERLAP).encode(SJIS),
+        "list": sim.list_page(bookings, 6).encode(SJIS),
+        "channels": sim.channel_page().encode(SJIS),
+    }
+
+
+def seeds():
+    p = pages()
+    html = {k: v for k, v in p.items()}
+    iepg = ("Content-type: application/x-tv-program-info; charset=Shift_JIS\r\n"
+            "version: 1\r\nstation: 東都テレビ\r\nyear: 2026\r\nmonth: 12\r\ndate: 20\r\n"
+            "start: 21:00\r\nend: 21:54\r\nprogram-title: 世界の車窓から\r\n"
+            "program-subtitle: 「ソレント」\r\n\r\n美しい海岸線を走る列車の旅。\r\n").encode(SJIS)
+    iepg_night = ("Content-type: application/x-tv-program-info; charset=Shift_JIS\n"
+                  "station: NHK\nyear: 2027\nmonth: 1\ndate: 1\nstart: 23:45\nend: 00:30\n"
+                  "program-title: ｶﾞｲﾄﾞ\n\n").encode(SJIS)
+    smtp = (b"220 mail.example ESMTP ready\r\n"
+            b"250-mail.example\r\n250-PIPELINING\r\n250-AUTH=LOGIN\r\n250 AUTH PLAIN LOGIN CRAM-MD5\r\n"
+            b"334 PDE4OTYuNjk3MTcwOTUyQHBvc3RvZmZpY2UucmVzdG9uLm1jaS5uZXQ+\r\n"
+            b"235 2.7.0 Authentication successful\r\n250 2.1.0 Ok\r\n250 2.1.5 Ok\r\n"
+            b"354 End data with <CR><LF>.<CR><LF>\r\n250 2.0.0 Ok: queued\r\n221 2.0.0 Bye\r\n")
+    smtp_helo = (b"220 old.example\r\n500 5.5.1 Command unrecognized\r\n250 old.example\r\n"
+                 b"250 Ok\r\n250 Ok\r\n354 go ahead\r\n250 Ok\r\n221 Bye\r\n")
+    smtp_refused = (b"220 mx\r\n250-mx\r\n250 AUTH LOGIN\r\n334 VXNlcm5hbWU6\r\n334 UGFzc3dvcmQ6\r\n"
+                    b"535 5.7.8 Authentication failed\r\n")
+    pop3 = (b"+OK Dovecot ready. <1896.697170952@dbc.mtview.ca.us>\r\n+OK Logged in.\r\n"
+            b"+OK\r\n+OK Logged in.\r\n+OK Logging out.\r\n")
+    pop3_plain = b"+OK ready\r\n-ERR no APOP\r\n+OK\r\n-ERR [AUTH] Authentication failed.\r\n+OK bye\r\n"
+    ini = ("[config]\r\nbootexec=3\r\nhttpport=80\r\nhttpserver=192.0.2.10\r\nhttpuser=rd\r\n"
+           "httppass=secret\r\nmailaddr=rd@example.jp\r\nsmtpauth=1\r\nsmtpserver=mail.example.jp\r\n"
+           "title=録画予約\r\nvrate=0x0bb8\r\n[other]\r\n=odd\r\n").encode(SJIS)
+    channels = ("[table]\r\nCH4=004,TT04,東都テレビ\r\nCH6=006,,NHK\r\nBS1=101,B01,ＢＳ１\r\n"
+                "[channel]\r\n4=CH4\r\n6=CH6\r\n101=BS1\r\n").encode(SJIS)
+    text = "番組表から予約ｶﾞｲﾄﾞ ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ ~\\ 髙橋".encode(SJIS)
+    return {
+        "Base64_fuzz": {"credentials": b"dXNlcjpwYXNzd29yZA==", "text": b"user:password\x00\xff"},
+        "ChannelPage_fuzz": {"channels": html["channels"]},
+        "ChannelTable_fuzz": {"channels.ini": channels},
+        "CommandLine_fuzz": {
+            "iepg": '"C:\\Program Files\\Pelorane\\Pelorane.exe" "C:\\Temp\\番組.iepg"'.encode("utf-8"),
+            "positional": b'Pelorane.exe 4 2026 12 20 21:00 21:54 "title ""quoted""" detail',
+            "keyword": b"Pelorane.exe ?RECLIST"},
+        "ConfigStore_fuzz": {"Pelorane.ini": ini},
+        "HtmlReader_fuzz": {k: v for k, v in html.items() if k in ("frameset", "menu", "list", "input")},
+        "HtmlTokenizer_fuzz": {k: v for k, v in html.items() if k in ("frameset", "form-frame", "list", "refused")},
+        "HttpHead_fuzz": {
+            "chunked": http_answer(html["refused"], chunks=[5, 64, 100000]),
+            "plain": http_answer(html["menu"], extra="ETag: \"5f-1a\"\r\n"),
+            "partial": b"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 40-99/100\r\n"
+                       b"Content-Length: 60\r\n\r\n" + b"x" * 60},
+        "Iepg_fuzz": {"dated": iepg, "night": iepg_night},
+        "JisEncoder_fuzz": {"text": text},
+        "Pop3Reply_fuzz": {"apop": pop3, "plain": pop3_plain},
+        "ReservationList_fuzz": {"list": html["list"], "frameset": html["frameset"]},
+        "ResultMessage_fuzz": {"accepted": html["accepted"], "refused": html["refused"]},
+        "SmtpReply_fuzz": {"auth": smtp, "helo": smtp_helo, "refused": smtp_refused},
+    }
+
+
+def main():
+    for target, files in seeds().items():
+        folder = os.path.join(seeds_dir, target)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        for name, data in files.items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+    print("seeds written to", os.path.relpath(seeds_dir, root))
+
+
+if __name__ == "__main__":
+    main()
