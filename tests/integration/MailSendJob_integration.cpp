@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "core/MailCommand.h"
 #include "net/MailSendJob.h"
 #include "platform/Codepage.h"
 #include "settings/ChannelTable.h"
@@ -70,22 +69,12 @@ protected:
         config.setTo("rd@recorder.test");
         config.setPop3fport(testServerPort("PELORANE_POP3_PORT"));
 
-        channel.code = 5;
-        channel.mailCode = "15";
-        reservation.channel = &channel;
-        reservation.date.year = 2027;
-        reservation.date.month = 3;
-        reservation.date.day = 3;
-        reservation.startHour = 21;
-        reservation.endHour = 22;
-        reservation.endMinute = 54;
-        reservation.title = "\x98\x5e\x89\xe6\x97\x5c\x96\xf1 News";  // 録画予約 News
-        // 番組の詳細 / .で始まる行 / 日本語
-        reservation.detail =
-            "\x94\xd4\x91\x67\x82\xcc\x8f\xda\x8d\xd7\r\n"
-            ".\x82\xc5\x8e\x6e\x82\xdc\x82\xe9\x8d\x73\r\n"
-            "\x93\xfa\x96\x7b\x8c\xea";
-        ASSERT_TRUE(buildMailCommand(reservation, config, lines));
+        // The reservation mail as the recorder reads it: command line, title (録画予約 News) and a
+        // detail of three lines (番組の詳細 / .で始まる行 / 日本語), one starting with ".".
+        lines = {"open rdstyle tv SC15 2100 2254 0303", "\x98\x5e\x89\xe6\x97\x5c\x96\xf1 News",
+                 "\x94\xd4\x91\x67\x82\xcc\x8f\xda\x8d\xd7\r\n"
+                 ".\x82\xc5\x8e\x6e\x82\xdc\x82\xe9\x8d\x73\r\n"
+                 "\x93\xfa\x96\x7b\x8c\xea"};
     }
 
     Sink sink(const std::string& kind) {
@@ -142,8 +131,6 @@ protected:
     std::string user;
     std::string password;
     ConfigStore config;
-    ChannelEntry channel;
-    Reservation reservation;
     std::vector<std::string> lines;
     RecordingDialogHost host;
 };

@@ -38,21 +38,6 @@ public:
 };
 
 // The strings of a JSON array member written by the simulator, e.g. "remote_keys": ["00", "C0"].
-std::vector<std::string> jsonStrings(const std::string& json, const std::string& member) {
-    std::vector<std::string> values;
-    const size_t at = json.find("\"" + member + "\"");
-    if (at == std::string::npos) return values;
-    const size_t open = json.find('[', at);
-    const size_t close = json.find(']', open);
-    if (open == std::string::npos || close == std::string::npos) return values;
-    for (size_t q = json.find('"', open); q < close; q = json.find('"', q + 1)) {
-        const size_t end = json.find('"', q + 1);
-        values.push_back(json.substr(q + 1, end - q - 1));
-        q = end;
-    }
-    return values;
-}
-
 class RecorderPages : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -81,9 +66,7 @@ protected:
     }
 
     static std::vector<std::string> remoteKeys(int simPort) {
-        std::string log;
-        control(simPort, "/_sim/log", "", &log);
-        return jsonStrings(log, "remote_keys");
+        return jsonStrings(simulatorControl(simPort, "/_sim/log"), "remote_keys");
     }
 
     ConfigStore authConfig(bool withCredentials) const {

@@ -246,44 +246,49 @@ TEST(ConfigStoreLoad, FileOverTheSizeLimitIsRefusedAndChangesNothing) {
 
 // ---- getters and setters -------------------------------------------------------------------
 
-TEST(ConfigStoreSettings, EveryKeyHasItsDefaultInAnEmptyStore) {
-    const ConfigStore store;
-#define CHECK_INT(Name, key, def) EXPECT_EQ(store.get##Name(), def) << key;
-#define CHECK_STRING(Name, key, def) EXPECT_EQ(store.get##Name(), def) << key;
-    PELORANE_INT_SETTINGS(CHECK_INT)
-    PELORANE_STRING_SETTINGS(CHECK_STRING)
-#undef CHECK_INT
-#undef CHECK_STRING
-    EXPECT_EQ(store.getGenre(), 10);
-    EXPECT_EQ(store.getOkbutton(), 2);
-    EXPECT_EQ(store.getSmtpauth(), 1);
-    EXPECT_EQ(store.getPop3fport(), 110);
-    EXPECT_EQ(store.getProxyport(), 8080);
-    EXPECT_EQ(store.getRduser(), "rdstyle");
-    EXPECT_EQ(store.getPelorane(), "Pelorane");
-    EXPECT_TRUE(store.sections().empty());  // getters create nothing
+// Every settings key with its default, as the settings file and the documentation name them.
+static const ConfigStore::Section kDocumentedDefaults = {
+    {"amode", "0"},        {"bAutoChapter", "1"}, {"bExec", "1"},       {"bVPerform", "1"},
+    {"bootexec", "0"},     {"disc", "0"},         {"dvdr", "0"},        {"from", ""},
+    {"genre", "10"},       {"httppass", ""},      {"httpport", "80"},   {"httpserver", ""},
+    {"httpuser", ""},      {"okbutton", "2"},     {"pelorane", "Pelorane"}, {"pop3fport", "110"},
+    {"pop3server", ""},    {"proxypass", ""},     {"proxyport", "8080"}, {"proxyserver", ""},
+    {"proxyuser", ""},     {"rduser", "rdstyle"}, {"smtpauth", "1"},    {"smtppass", ""},
+    {"smtpport", "25"},    {"smtpserver", ""},    {"smtpuser", ""},     {"to", ""},
+    {"vrate", "0"},
+};
+
+// Writes every typed value of from through its typed setter into a fresh store.
+static ConfigStore copyThroughTypedAccessors(const ConfigStore& from) {
+    ConfigStore to;
+#define COPY(Name, key, def) to.set##Name(from.get##Name());
+    PELORANE_INT_SETTINGS(COPY)
+    PELORANE_STRING_SETTINGS(COPY)
+#undef COPY
+    return to;
+}
+
+TEST(ConfigStoreSettings, EveryKeyHasItsDocumentedDefault) {
+    const ConfigStore empty;
+    EXPECT_EQ(copyThroughTypedAccessors(empty).sections(), (Sections{{"config", kDocumentedDefaults}}));
+    EXPECT_TRUE(empty.sections().empty());  // getters create nothing
 }
 
 TEST(ConfigStoreSettings, EveryTypedAccessorUsesItsOwnKeyInConfig) {
-    ConfigStore store;
+    // A file that gives every key a value of its own: the typed getters must read exactly these.
+    const TempDir dir("pelorane-config-keys");
+    std::string file = "[config]\r\n";
+    ConfigStore::Section distinct;
     int n = 100;
-#define SET_INT(Name, key, def) store.set##Name(n++);
-#define SET_STRING(Name, key, def) store.set##Name(std::string("v-") + key);
-    PELORANE_INT_SETTINGS(SET_INT)
-    PELORANE_STRING_SETTINGS(SET_STRING)
-#undef SET_INT
-#undef SET_STRING
-    n = 100;
-#define CHECK_INT(Name, key, def)                                  \
-    EXPECT_EQ(store.getString("config", key, ""), std::to_string(n)); \
-    EXPECT_EQ(store.get##Name(), n++);
-#define CHECK_STRING(Name, key, def) EXPECT_EQ(store.getString("config", key, ""), std::string("v-") + key);
-    PELORANE_INT_SETTINGS(CHECK_INT)
-    PELORANE_STRING_SETTINGS(CHECK_STRING)
-#undef CHECK_INT
-#undef CHECK_STRING
-    EXPECT_EQ(store.sections().size(), 1u);
-    EXPECT_EQ(store.sections().at("config").size(), 29u);
+    for (const auto& [key, def] : kDocumentedDefaults) {
+        const bool isText = def.empty() || (def[0] < '0' || def[0] > '9');
+        distinct[key] = isText ? "v-" + key : std::to_string(n++);
+        file += key + "=" + distinct[key] + "\r\n";
+    }
+    bool loaded = false;
+    const ConfigStore store = loadBytes(dir, file, &loaded);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(copyThroughTypedAccessors(store).sections(), (Sections{{"config", distinct}}));
 }
 
 TEST(ConfigStoreSettings, MissingSectionOrKeyGivesTheDefault) {

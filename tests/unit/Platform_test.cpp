@@ -9,10 +9,15 @@
 #include "platform/FileHandle.h"
 #include "platform/Process.h"
 #include "platform/Sjis.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
-std::string tempPath(const std::string& name) { return ::testing::TempDir() + name; }
+// A private folder: fixed names in the shared temporary folder could meet a parallel run's files.
+std::string tempPath(const std::string& name) {
+    static const TempDir dir("pelorane-platform");
+    return dir.file(name);
+}
 
 bool writeFile(const std::string& path, const std::string& bytes) {
     FileHandle f;
