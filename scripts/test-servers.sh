@@ -26,6 +26,60 @@ sys.exit(1)
 PY
 }
 
+# The port a server that picked its own wrote to FILE (written whole by the server).
+port_from_file() {  # port_from_file FILE PID
+  for _ in $(seq 300); do
+    if [ -s "$1" ]; then cat "$1"; return 0; fi
+    kill -0 "$2" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "test-servers: no port in $1" >&2
+  return 1
+}
+
+# True when PID (or a process under it) is alive and holds the listening socket of PORT: a port
+# chosen by free_port could have been taken by another process in between.
+owns_port() {  # owns_port PID PORT
+  python3 - "$1" "$2" <<'PY'
+import os, sys
+pid, port = sys.argv[1], int(sys.argv[2])
+inodes = set()
+for table in ("/proc/net/tcp", "/proc/net/tcp6"):
+    try:
+        lines = open(table).read().splitlines()[1:]
+    except OSError:
+        continue
+    for line in lines:
+        f = line.split()
+        if f[3] == "0A" and int(f[1].rsplit(":", 1)[1], 16) == port:  # 0A: LISTEN
+            inodes.add(f[9])
+def family(root):
+    children = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                stat = open("/proc/%s/stat" % entry).read()
+            except OSError:
+                continue
+            children.setdefault(stat.rsplit(")", 1)[1].split()[1], []).append(entry)
+    found, todo = [], [root]
+    while todo:
+        p = todo.pop()
+        found.append(p)
+        todo += children.get(p, [])
+    return found
+for p in family(pid):
+    try:
+        for fd in os.listdir("/proc/%s/fd" % p):
+            link = os.readlink("/proc/%s/fd/%s" % (p, fd))
+            if link.startswith("socket:[") and link[8:-1] in inodes:
+                sys.exit(0)
+    except OSError:
+        pass
+sys.exit(1)
+PY
+}
+
 stop_all() {
   [ -f "$envfile" ] || return 0
   # shellcheck disable=SC1090
@@ -50,6 +104,13 @@ stop_all
 W="$(mktemp -d /tmp/pelorane-servers.XXXXXX)"
 chmod 755 "$W"
 pids=""
+# Every PID goes to the env file as soon as it exists, so that a start failing half-way stops
+# exactly what it started (the trap) and a later "stop" finds them too.
+started() {
+  pids="$pids $1"
+  printf 'PELORANE_SCRATCH=%s\nPELORANE_PIDS="%s"\n' "$W" "$pids" > "$envfile"
+}
+trap 'status=$?; if [ "$status" -ne 0 ]; then stop_all; fi' EXIT
 
 # nginx as origin: plain pages, Range/ETag, Basic authorization, chunked bodies.
 nginx_port="$(free_port)"
@@ -92,7 +153,8 @@ http {
     }
 }
 NGINX
-nginx -p "$W/nginx/" -c conf/nginx.conf -g 'daemon off;' > "$W/nginx/logs/stdout.log" 2>&1 < /dev/null & pids="$pids $!"
+nginx -p "$W/nginx/" -c conf/nginx.conf -g 'daemon off;' > "$W/nginx/logs/stdout.log" 2>&1 < /dev/null & started $!
+listeners="$!:$nginx_port"
 
 # tinyproxy with Basic proxy authorization.
 proxy_port="$(free_port)"
@@ -105,17 +167,24 @@ BasicAuth proxyuser proxypass
 DisableViaHeader Yes
 LogLevel Warning
 PROXY
-tinyproxy -d -c "$W/proxy/tinyproxy.conf" > "$W/proxy/tinyproxy.log" 2>&1 < /dev/null & pids="$pids $!"
+tinyproxy -d -c "$W/proxy/tinyproxy.conf" > "$W/proxy/tinyproxy.log" 2>&1 < /dev/null & started $!
+listeners="$listeners $!:$proxy_port"
 
 # The fault-injecting relay in front of nginx.
-relay_port="$(free_port)"
-python3 "$here/tools/fault_relay.py" --port "$relay_port" --upstream "$nginx_port" > "$W/relay.log" 2>&1 < /dev/null & pids="$pids $!"
+python3 "$here/tools/fault_relay.py" --port 0 --port-file "$W/relay.port" --upstream "$nginx_port" \
+  > "$W/relay.log" 2>&1 < /dev/null & started $!
+relay_pid=$!
 
 # The recorder simulator.
-sim_port="$(free_port)"
-python3 "$here/tools/recorder_sim.py" --port "$sim_port" > "$W/sim.log" 2>&1 < /dev/null & pids="$pids $!"
-sim_auth_port="$(free_port)"
-python3 "$here/tools/recorder_sim.py" --port "$sim_auth_port" --user rd --password secret > "$W/sim-auth.log" 2>&1 < /dev/null & pids="$pids $!"
+python3 "$here/tools/recorder_sim.py" --port 0 --port-file "$W/sim.port" > "$W/sim.log" 2>&1 < /dev/null & started $!
+sim_pid=$!
+python3 "$here/tools/recorder_sim.py" --port 0 --port-file "$W/sim-auth.port" --user rd --password secret \
+  > "$W/sim-auth.log" 2>&1 < /dev/null & started $!
+sim_auth_pid=$!
+relay_port="$(port_from_file "$W/relay.port" "$relay_pid")"
+sim_port="$(port_from_file "$W/sim.port" "$sim_pid")"
+sim_auth_port="$(port_from_file "$W/sim-auth.port" "$sim_auth_pid")"
+listeners="$listeners $relay_pid:$relay_port $sim_pid:$sim_port $sim_auth_pid:$sim_auth_port"
 
 # Mail: one account for POP3 and SMTP AUTH alike, as the program uses smtpuser/smtppass for both.
 mail_user=alice
@@ -157,7 +226,8 @@ service pop3-login {
   }
 }
 DOVECOT
-  /usr/sbin/dovecot -F -c "$d/dovecot.conf" > "$d/stdout.log" 2>&1 < /dev/null & pids="$pids $!"
+  /usr/sbin/dovecot -F -c "$d/dovecot.conf" > "$d/stdout.log" 2>&1 < /dev/null & started $!
+  listeners="$listeners $!:$2"
 }
 pop3_port="$(free_port)"
 start_dovecot pop3 "$pop3_port" "plain apop"
@@ -180,7 +250,8 @@ SMTP_USER="$mail_user" SMTP_PASS="$mail_pass" node "$here/tools/smtp_sink.js" \
   "$smtp_login_port:$W/smtp/login:PLAIN,LOGIN" \
   "$smtp_plain_port:$W/smtp/plain:PLAIN" \
   "$smtp_noauth_port:$W/smtp/noauth:none" \
-  > "$W/smtp/sink.log" 2>&1 < /dev/null & pids="$pids $!"
+  > "$W/smtp/sink.log" 2>&1 < /dev/null & started $!
+for p in "$smtp_auth_port" "$smtp_login_port" "$smtp_plain_port" "$smtp_noauth_port"; do listeners="$listeners $!:$p"; done
 
 cat > "$envfile" <<ENV
 PELORANE_SCRATCH=$W
@@ -206,10 +277,10 @@ PELORANE_SMTP_NOAUTH_PORT=$smtp_noauth_port
 PELORANE_SMTP_NOAUTH_DIR=$W/smtp/noauth
 ENV
 
-for p in "$nginx_port" "$proxy_port" "$relay_port" "$sim_port" "$sim_auth_port" "$pop3_port" "$pop3_plain_port" \
-         "$smtp_auth_port" "$smtp_login_port" "$smtp_plain_port" "$smtp_noauth_port"; do
-  if ! wait_port "$p"; then
-    echo "test-servers: port $p did not open; logs in $W" >&2
+for listener in $listeners; do
+  pid="${listener%%:*}" p="${listener##*:}"
+  if ! wait_port "$p" || ! owns_port "$pid" "$p"; then
+    echo "test-servers: process $pid does not listen on port $p (not started, or the port was taken); logs in $W" >&2
     cat "$W"/nginx/logs/error.log "$W"/proxy/tinyproxy.log "$W"/*.log "$W"/pop3*/*.log "$W"/smtp/sink.log \
       2>/dev/null >&2 || true
     exit 1

@@ -9,10 +9,12 @@ bytes of response body (counted after the blank line that ends the response head
 "etag=VALUE" (alone or beside cut) the armed connections' responses carry "ETag: VALUE" in place
 of the server's ETag, as if the page had changed between two requests. Arms queue up in order:
 "arm?cut=N" then "arm?etag=x" cuts the next answer and hands the one after it another ETag. The
-answer to the control request is "armed". Prints "fault relay listening on 127.0.0.1:PORT" when
-ready.
+answer to the control request is "armed". "GET /_relay/reset" forgets every armed fault (answer
+"reset"), so a test that failed before using them cannot arm the next test's connections. Prints
+"fault relay listening on 127.0.0.1:PORT" when ready.
 """
 import argparse
+import os
 import re
 import signal
 import socket
@@ -105,6 +107,12 @@ def handle(client, upstream_port):
         client.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\narmed")
         client.close()
         return
+    if first.startswith(b"GET /_relay/reset "):
+        with lock:
+            pending_faults.clear()
+        client.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nreset")
+        client.close()
+        return
     with lock:
         cut, etag = pending_faults.pop(0) if pending_faults else (None, None)
     client.settimeout(None)
@@ -123,9 +131,10 @@ def main():
     server.listen(64)
     port = server.getsockname()[1]
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
-    if args.port_file:
-        with open(args.port_file, "w") as f:
-            f.write(str(port))
+    if args.port_file:  # written whole or not at all: a reader never sees half a number
+        with open(args.port_file + ".tmp", "w") as f:
+            f.write("%d\n" % port)
+        os.replace(args.port_file + ".tmp", args.port_file)
     print("fault relay listening on 127.0.0.1:%d" % port, flush=True)
     while True:
         client, _ = server.accept()

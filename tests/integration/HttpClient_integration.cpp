@@ -27,6 +27,9 @@ protected:
         proxy = testServerPort("PELORANE_PROXY_PORT");
         relay = testServerPort("PELORANE_RELAY_PORT");
         ASSERT_NE(nginx, 0) << "servers not running: start them with scripts/test-servers.sh";
+        ASSERT_NE(relay, 0);
+        HttpClient control = origin(relay);
+        ASSERT_EQ(get(control, "/_relay/reset"), "reset");  // no cut left armed by an earlier test
     }
 
     HttpClient origin(int port) {

@@ -5,6 +5,7 @@ import http.client
 import json
 import os
 import re
+import select
 import signal
 import socket
 import subprocess
@@ -20,21 +21,37 @@ CHECK_ON = "/img/parts/check_on.gif"
 
 
 class Simulator:
+    READY_SECONDS = 15
+
     def __init__(self, *args):
         self.proc = subprocess.Popen([sys.executable, str(SIM), "--port", "0", *args],
                                      stdout=subprocess.PIPE, text=True)
-        self.line = self.proc.stdout.readline().rstrip("\n")
-        match = re.fullmatch(r"recorder simulator listening on http://127\.0\.0\.1:(\d+)",
-                             self.line)
-        if not match:
-            self.stop()
-            raise RuntimeError("simulator did not start: %r" % self.line)
-        self.port = int(match.group(1))
+        try:
+            self.line = self._ready_line()
+            match = re.fullmatch(r"recorder simulator listening on http://127\.0\.0\.1:(\d+)",
+                                 self.line)
+            if not match:
+                raise RuntimeError("simulator did not start: %r" % self.line)
+            self.port = int(match.group(1))
+        except BaseException:
+            self.stop()  # never leave the process behind a failed start
+            raise
+
+    def _ready_line(self):
+        # A simulator that hangs before its ready line must fail the test, not block it.
+        ready, _, _ = select.select([self.proc.stdout], [], [], self.READY_SECONDS)
+        if not ready:
+            raise RuntimeError("simulator printed nothing in %d s" % self.READY_SECONDS)
+        return self.proc.stdout.readline().rstrip("\n")
 
     def stop(self):
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGTERM)
-        code = self.proc.wait(10)
+        try:
+            code = self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            code = self.proc.wait()
         self.proc.stdout.close()
         return code
 
@@ -203,10 +220,7 @@ class SharedSimulator(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.sim = Simulator()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.sim.stop()
+        cls.addClassCleanup(cls.sim.stop)
 
     def setUp(self):
         self.sim.control("reset")
@@ -455,10 +469,7 @@ class AuthorizationTests(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.sim = Simulator("--user", "rd", "--password", "secret")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.sim.stop()
+        cls.addClassCleanup(cls.sim.stop)
 
     def test_pages_need_the_right_basic_credentials(self):
         status, resp, _ = self.sim.get("/program/b_prgrm.htm")
@@ -477,10 +488,12 @@ class LifecycleTests(unittest.TestCase):
         with tempfile.TemporaryDirectory() as tmp:
             state, port_file = os.path.join(tmp, "state.json"), os.path.join(tmp, "port")
             sim = Simulator("--state", state, "--port-file", port_file)
-            with open(port_file) as f:
-                self.assertEqual(int(f.read()), sim.port)
-            sim.request("POST", "/program/rsv/entry.htm", form_body(title="残す番組"))
-            self.assertEqual(sim.stop(), 0)
+            try:
+                with open(port_file) as f:
+                    self.assertEqual(int(f.read()), sim.port)
+                sim.request("POST", "/program/rsv/entry.htm", form_body(title="残す番組"))
+            finally:
+                self.assertEqual(sim.stop(), 0)
             sim = Simulator("--state", state)
             try:
                 titles = [r["title"] for r in reservation_rows(sim.get("/program/b_list.htm")[2])]
