@@ -581,14 +581,25 @@ TEST_F(SettingsDialogTest, ChannelLongLineIsCutWithoutSplittingACharacter) {
     });
 }
 
+// The recorder's channel page: four layout tables, then one channel table with two heading rows.
+std::string channelPage(const std::string& rows) {
+    std::string page = "<html><body>";
+    for (int i = 0; i < 4; ++i) page += "<table><tr><td>x</td></tr></table>";
+    return page + "<table><tr><td>band</td></tr><tr><td>head</td></tr>" + rows + "</table></body></html>";
+}
+
 TEST_F(SettingsDialogTest, ChannelFetchWithoutRecorderOpensHttpSettingsOnly) {
+    // A recorder that would answer: the check is that nobody asks it.
+    ScriptedServer server({httpReply(channelPage(""))});
+    ASSERT_TRUE(server.listening());
+    const std::string port = std::to_string(server.port());
     std::wstring nested;
     play(runChannelDialog, {
         [](HWND d) { press(d, IDC_CHANNEL_FETCH); },
-        [&nested](HWND d) {
+        [&nested, &port](HWND d) {
             nested = caption(d);
             setItemText(d, IDC_HTTP_SERVER, "127.0.0.1");
-            setItemText(d, IDC_HTTP_PORT, "9");
+            setItemText(d, IDC_HTTP_PORT, port);
             press(d, IDOK);
         },
         [](HWND d) {
@@ -598,13 +609,7 @@ TEST_F(SettingsDialogTest, ChannelFetchWithoutRecorderOpensHttpSettingsOnly) {
     });
     EXPECT_EQ(nested, kHttpCaption);
     EXPECT_EQ(config().getHttpserver(), "127.0.0.1");
-}
-
-// The recorder's channel page: four layout tables, then one channel table with two heading rows.
-std::string channelPage(const std::string& rows) {
-    std::string page = "<html><body>";
-    for (int i = 0; i < 4; ++i) page += "<table><tr><td>x</td></tr></table>";
-    return page + "<table><tr><td>band</td></tr><tr><td>head</td></tr>" + rows + "</table></body></html>";
+    EXPECT_TRUE(server.requests().empty()) << "the channel page was fetched";
 }
 
 TEST_F(SettingsDialogTest, ChannelFetchRefillsTheListsAndKeepsTheBoxes) {

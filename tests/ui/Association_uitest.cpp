@@ -1,5 +1,6 @@
 // The iEPG association from the tool settings' button: the keys and values under HKEY_CLASSES_ROOT
-// of the Wine prefix and the success message box. The keys are removed before and after each test.
+// of the Wine prefix and the success message box. The keys are removed before each test and put
+// back as the prefix had them after it.
 #include "ProgramTest.h"
 
 namespace ui {
@@ -12,16 +13,14 @@ protected:
 
     void SetUp() override {
         ProgramTest::SetUp();
-        removeKeys();
+        // The prefix's own keys are set aside for the test and put back after it.
+        aside = std::make_unique<ClassesKeysAside>(std::vector<std::wstring>{
+            L"iEPG.file", L".iepg", L"MIME\\Database\\Content Type\\application/x-tv-program-info"});
+        ASSERT_TRUE(aside->ready());
     }
     void TearDown() override {
         ProgramTest::TearDown();
-        removeKeys();
-    }
-    static void removeKeys() {
-        deleteClassesKey(L"iEPG.file");
-        deleteClassesKey(L".iepg");
-        deleteClassesKey(L"MIME\\Database\\Content Type\\application/x-tv-program-info");
+        aside.reset();
     }
 
     HWND openTool() {
@@ -55,6 +54,7 @@ protected:
     }
 
     HWND mainDialog = nullptr;
+    std::unique_ptr<ClassesKeysAside> aside;
 };
 
 TEST_F(Association, ButtonWritesTheFileTypeKeysAndReportsSuccess) {

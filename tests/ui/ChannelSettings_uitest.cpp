@@ -54,8 +54,7 @@ TEST_F(ChannelSettings, UpdateWithNothingSelectedChangesNothing) {
     const HWND dialog = open();
     ASSERT_NE(dialog, nullptr);
     setItemText(dialog, IDC_CHANNEL_NAME, L"名前だけ");
-    click(dialog, IDC_CHANNEL_UPDATE);
-    Sleep(300);
+    clickAndSettle(dialog, IDC_CHANNEL_UPDATE);
     EXPECT_EQ(lines(dialog), kStandardLines);
     escapeAndQuit(dialog);
 }

@@ -1,6 +1,9 @@
 // Window-message driver for another process's dialogs; see Driver.h.
 #include "Driver.h"
 
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -341,6 +344,19 @@ void focusItem(HWND dialog, int id) { send(dialog, WM_NEXTDLGCTL, reinterpret_ca
 
 void click(HWND dialog, int id) { PostMessageW(item(dialog, id), BM_CLICK, 0, 0); }
 
+void clickAndSettle(HWND dialog, int id) {
+    bool handled = false;
+    send(item(dialog, id), BM_CLICK, 0, 0, &handled);
+    if (!handled) ADD_FAILURE() << "the click on control " << id << " was not handled in time";
+    settle(dialog);
+}
+
+void settle(HWND window) {
+    bool handled = false;
+    send(window, WM_NULL, 0, 0, &handled);
+    if (!handled && IsWindow(window)) ADD_FAILURE() << "the window's thread did not answer in time";
+}
+
 void postCommand(HWND window, int id) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
 void pressKey(HWND window, UINT virtualKey) {
@@ -352,6 +368,29 @@ void pressKey(HWND window, UINT virtualKey) {
 }
 
 int checkState(HWND dialog, int id) { return static_cast<int>(send(item(dialog, id), BM_GETCHECK, 0, 0)); }
+
+void setCheck(HWND dialog, int id, int state) {
+    for (int i = 0; i < 3 && checkState(dialog, id) != state; ++i) send(item(dialog, id), BM_CLICK, 0, 0);
+}
+
+bool setPickerDate(HWND picker, WORD year, WORD month, WORD day) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(picker, &pid);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, pid);
+    if (process == nullptr) return false;
+    SYSTEMTIME date = {};
+    date.wYear = year;
+    date.wMonth = month;
+    date.wDay = day;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof date, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    bool set = false;
+    if (remote != nullptr && WriteProcessMemory(process, remote, &date, sizeof date, nullptr)) {
+        set = send(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(remote)) != 0;
+    }
+    if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return set;
+}
 
 // ---------------------------------------------------------------------------------------------
 

@@ -132,12 +132,22 @@ void focusItem(HWND dialog, int id);
 
 // Clicks a button (BM_CLICK, posted: a click may open a modal dialog that would block a send).
 void click(HWND dialog, int id);
+// Clicks a button whose handler opens nothing modal, and returns once the handler has run: the
+// ground for a check that something did NOT happen.
+void clickAndSettle(HWND dialog, int id);
+// A WM_NULL round trip (SendMessageTimeout): the window's thread has taken up its messages, so
+// what a handler that already ran (or a modal loop it opened) does is done or visible.
+void settle(HWND window);
 // A menu command: WM_COMMAND with the identifier and no sender, posted.
 void postCommand(HWND window, int id);
 // A key press on the focused control of the window's thread (WM_KEYDOWN and WM_KEYUP, posted).
 void pressKey(HWND window, UINT virtualKey);
 // BM_GETCHECK: 0, 1 (checked) or 2.
 int checkState(HWND dialog, int id);
+// Sets a check box to BST_CHECKED or BST_UNCHECKED as a click would (BM_CLICK while it differs).
+void setCheck(HWND dialog, int id, int state);
+// Sets a date picker of another process (DTM_SETSYSTEMTIME with the date in that process's memory).
+bool setPickerDate(HWND picker, WORD year, WORD month, WORD day);
 
 // Combo boxes.
 std::vector<std::wstring> comboItems(HWND combo);

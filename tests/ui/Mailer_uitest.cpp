@@ -81,11 +81,15 @@ protected:
         return p;
     }
 
-    // The URL the mail program was started with, once it has been started (empty after 5 s).
+    // The mail program is a second Wine process that may start a while after the launch: the
+    // checks that it was started and that it was not both give it this long.
+    static constexpr int kMailProgramMs = 10000;
+
+    // The URL the mail program was started with, once it has been started (empty when it was not).
     std::string receivedUrl() {
         const std::wstring record = app->file(L"mailto-received.txt");
         std::vector<std::wstring> lines;
-        waitUntil([&] { return !(lines = recordedCommandLines(record)).empty(); }, 5000);
+        waitUntil([&] { return !(lines = recordedCommandLines(record)).empty(); }, kMailProgramMs);
         if (lines.empty()) return std::string();
         EXPECT_EQ(lines.size(), 1u) << "the mail program must be started once";
         const std::vector<std::wstring> arguments = splitArguments(lines[0]);
@@ -128,9 +132,8 @@ TEST_F(Mailer, BootexecOneWithAnUnknownStationOpensTheMainDialogInstead) {
     const HWND dialog = startMain(iepg);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(textOf(dialog, IDC_TITLE), "ソ表能 News") << "the reservation from the file is shown";
-    EXPECT_FALSE(fileExists(app->file(L"mailto-received.txt")));
     EXPECT_TRUE(quit(dialog));
-    EXPECT_FALSE(fileExists(app->file(L"mailto-received.txt")));
+    EXPECT_EQ(receivedUrl(), "") << "no mail program may start";
 }
 
 TEST_F(Mailer, MenuLaunchMailerEndsTheDialogWithResultOne) {
@@ -152,9 +155,10 @@ TEST_F(Mailer, OkButtonSetToLaunchMailerValidatesFirst) {
     ASSERT_NE(dialog, nullptr);
     click(dialog, IDOK);
     EXPECT_TRUE(waitUntil([&] { return textOf(dialog, IDC_MESSAGE) == kChooseChannel; }, 5000));
-    EXPECT_FALSE(app->process().waitForExit(500));
-    EXPECT_FALSE(fileExists(app->file(L"mailto-received.txt")));
+    settle(dialog);
+    EXPECT_TRUE(app->process().running());
     EXPECT_TRUE(quit(dialog));
+    EXPECT_EQ(receivedUrl(), "") << "no mail program may start";
 }
 
 // The mail command cannot be built (rduser has no bound, and the command line holds at most 1023

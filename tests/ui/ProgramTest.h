@@ -140,13 +140,14 @@ protected:
             [&] {
                 const std::string message = textOf(dialog, IDC_MESSAGE);
                 if (!message.empty() && (messages.empty() || messages.back() != message)) messages.push_back(message);
+                const ULONGLONG readAt = GetTickCount64();
                 const std::string status = textOf(dialog, IDC_STATUS);
                 if (status != staleStatus) changed = true;
                 if (changed && (status == kSucceeded || status == kFailed || status == kCancelled)) {
                     finalStatus = status;
-                    finalStatusSeenAt = GetTickCount64();
                     return true;
                 }
+                if (status == kRunning) runningLastSeenAt = readAt;
                 return !app->process().running();
             },
             timeoutMs, 2);
@@ -156,7 +157,9 @@ protected:
 
     std::unique_ptr<Installation> app;
     std::unique_ptr<Simulator> sim;
-    ULONGLONG finalStatusSeenAt = 0;  // when followJob saw the final status
+    // A time before which followJob's last reading still showed the job running: the final status
+    // was set after it, however late the test's thread got to look.
+    ULONGLONG runningLastSeenAt = 0;
     int simPort = 0;
 };
 

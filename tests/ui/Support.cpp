@@ -1,6 +1,8 @@
 // Installation, servers, simulator controls and registry helpers of the dialog tests.
 #include "Support.h"
 
+#include <gtest/gtest.h>
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -247,7 +249,16 @@ Json Simulator::log(bool* answered) {
     const HttpReply reply = httpRequest(port_, "GET", "/_sim/log");
     bool parsed = false;
     Json snapshot = Json::parse(reply.body, &parsed);
-    if (answered != nullptr) *answered = reply.status == 200 && parsed && snapshot.kind() == Json::Kind::Object;
+    bool ok = reply.status == 200 && parsed && snapshot.kind() == Json::Kind::Object;
+    for (const char* member : {"requests", "posts", "remote_keys", "reservations", "failures"}) {
+        if (ok && !snapshot.has(member)) ok = false;
+    }
+    if (answered != nullptr) {
+        *answered = ok;
+    } else if (!ok) {
+        // Read as "no requests", a failed query would pass every negative check.
+        ADD_FAILURE() << "the simulator's log could not be read (status " << reply.status << ")";
+    }
     return snapshot;
 }
 
@@ -256,6 +267,13 @@ std::vector<std::string> Simulator::remoteKeys() {
     const Json snapshot = log();
     for (const Json& key : snapshot["remote_keys"].items()) keys.push_back(key.string());
     return keys;
+}
+
+std::vector<std::string> Simulator::rawPosts() {
+    std::vector<std::string> result;
+    const Json snapshot = log();
+    for (const Json& post : snapshot["posts"].items()) result.push_back(post["raw"].string());
+    return result;
 }
 
 std::vector<std::map<std::string, std::string>> Simulator::posts() {

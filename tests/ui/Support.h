@@ -122,6 +122,8 @@ public:
     Json log(bool* answered = nullptr);
     std::vector<std::string> remoteKeys();
     // The posted forms, each as name -> value (values decoded from Shift_JIS, UTF-8).
+    // The raw bodies of the posted forms, in order.
+    std::vector<std::string> rawPosts();
     std::vector<std::map<std::string, std::string>> posts();
 
 private:
