@@ -24,7 +24,24 @@ public:
         position_ += n;
         return static_cast<int>(n);
     }
-    int write(const char*, int size) override { return size; }
+    // Inside sendMail, each write must follow the reply its step needs: a command after "250",
+    // the message after "354"; a failed step is followed by nothing.
+    int write(const char* data, int size) override {
+        if (client != nullptr && mailWrites >= 0) {
+            const std::string text(data, static_cast<size_t>(size));
+            if (mailWrites > 0) {
+                const std::vector<std::string>& reply = client->replyLines();
+                const std::string need = text.compare(0, 5, "RCPT ") == 0 || text.compare(0, 4, "DATA") == 0 ? "250 " : "354 ";
+                if (reply.empty() || reply.back().compare(0, 4, need) != 0) __builtin_trap();
+            }
+            if (text.compare(0, 5, "MAIL ") != 0 && mailWrites == 0) __builtin_trap();
+            ++mailWrites;
+        }
+        return size;
+    }
+
+    const SmtpClient* client = nullptr;
+    int mailWrites = -1;  // writes made by sendMail so far; -1 outside it
 
 private:
     const uint8_t* data_;
@@ -69,7 +86,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (static_cast<int>(mechanism) < 0 || static_cast<int>(mechanism) > 4) __builtin_trap();
     checkReply(client, -1);
     client.authenticate("user", "password");
-    client.sendMail("a@x", "b@x", {"open", "title"});
+    stream.client = &client;
+    stream.mailWrites = 0;
+    const bool sent = client.sendMail("a@x", "b@x", {"open", "title"});
+    // MAIL, RCPT to, RCPT from, DATA and the message: all five only when the mail went out.
+    if (sent && stream.mailWrites != 5) __builtin_trap();
+    stream.mailWrites = -1;
     client.quit();
     checkReply(client, -1);
     return 0;
