@@ -1,5 +1,7 @@
 // Response head reader followed by the chunked decoder, fed from memory.
+#include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 
@@ -27,9 +29,29 @@ Decoded decodeChunked(const uint8_t* data, size_t size) {
     return out;
 }
 
+// The input as a chunked body, with chunk sizes (and an extension now and then) taken from the
+// input itself: decoding it must give the input back, complete.
+void checkRoundTrip(const uint8_t* data, size_t size) {
+    std::string encoded;
+    char line[32];
+    for (size_t at = 0, i = 0; at < size; ++i) {
+        const uint8_t steer = data[i % size];
+        const size_t length = std::min<size_t>(size - at, 1 + steer % 97);
+        std::snprintf(line, sizeof line, (steer & 0x80) != 0 ? "%zX;ext=%u\r\n" : "%zx\r\n", length, steer);
+        encoded += line;
+        encoded.append(reinterpret_cast<const char*>(data) + at, length);
+        encoded += "\r\n";
+        at += length;
+    }
+    encoded += (size % 2 == 0) ? "0\r\n\r\n" : "0\r\nX-Trailer: 1\r\n\r\n";
+    const Decoded back = decodeChunked(reinterpret_cast<const uint8_t*>(encoded.data()), encoded.size());
+    if (!back.complete || back.bytes != std::string(reinterpret_cast<const char*>(data), size)) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    checkRoundTrip(data, size);
     StringSource source(data, size);
     HttpResponse response;
     if (!response.readHead(source)) return 0;

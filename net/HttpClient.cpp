@@ -101,6 +101,13 @@ bool deliverBody(BufferedReader& source, int length, BodyReceiver& receiver, lon
 
 }  // namespace
 
+std::unique_ptr<ByteStream> HttpClient::openConnection(const std::string& dialHost, int dialPort) {
+    if (connector_) return connector_(dialHost, dialPort);
+    auto socket = std::make_unique<SocketStream>(timeoutMs_);
+    if (!socket->open(dialHost, dialPort)) return nullptr;
+    return socket;
+}
+
 bool HttpClient::sendRequest(const std::string& requestPath, const std::string& body, HttpReceiver& receiver) {
     const bool viaProxy = !proxyHost.empty();
     const std::string& dialHost = viaProxy ? proxyHost : host;
@@ -112,13 +119,15 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
     const bool resumable = body.empty() && (method.empty() || method == "GET");
 
     long long deliveredInAll = 0;
+    long long firstLength = -1;  // only a body of known length is ever resumed
     std::string firstEtag;
     for (int attempt = 0;; ++attempt) {
-        SocketStream socket(timeoutMs_);
-        if (!socket.open(dialHost, dialPort)) {
+        const std::unique_ptr<ByteStream> connection = openConnection(dialHost, dialPort);
+        if (!connection) {
             receiver.onError(kConnectFailedText);
             return false;
         }
+        ByteStream& socket = *connection;
         const std::string head = requestHead();
         if (socket.write(head.data(), static_cast<int>(head.size())) != static_cast<int>(head.size()) ||
             (!body.empty() && socket.write(body.data(), static_cast<int>(body.size())) != static_cast<int>(body.size()))) {
@@ -146,6 +155,18 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
         }
         int length = response_.headerInt("content-length", -1);
         if (length < 0) length = -1;
+        if (attempt == 0) {
+            firstLength = length;
+        } else {
+            // A resumed part brings exactly the rest of the first answer's length: more would grow
+            // the page past it, a different announced length is not the rest of that page.
+            const long long rest = firstLength - deliveredInAll;
+            if (length >= 0 && length != rest) {
+                receiver.onError(kReceiveFailedText);
+                return false;
+            }
+            length = static_cast<int>(rest);
+        }
         if (!receiver.onLength(length)) return false;
 
         long long delivered = 0;

@@ -2,7 +2,9 @@
 // Basic credentials, chunked bodies and resumption of short GET bodies with a byte range.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "net/HttpResponse.h"
@@ -93,6 +95,10 @@ public:
     bool sendRequest(const std::string& path, const std::string& body, HttpReceiver& receiver);
     // The request head as the next attempt would send it.
     std::string requestHead();
+    // Replaces the socket each attempt opens (fuzz targets replay recorded answers through it);
+    // the connector returns null when the connection cannot be made.
+    using Connector = std::function<std::unique_ptr<ByteStream>(const std::string& host, int port)>;
+    void setConnector(Connector connector) { connector_ = std::move(connector); }
 
     const HttpResponse& response() const { return response_; }
     const std::map<std::string, std::string>& requestHeaders() const { return headers_; }
@@ -107,7 +113,10 @@ public:
     std::string proxyAuthorization;
 
 private:
+    std::unique_ptr<ByteStream> openConnection(const std::string& host, int port);
+
     int timeoutMs_;
+    Connector connector_;
     std::map<std::string, std::string> headers_;
     HttpResponse response_;
 };

@@ -97,9 +97,22 @@ def seeds():
             "plain": http_answer(html["menu"], extra="ETag: \"5f-1a\"\r\n"),
             "partial": b"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 40-99/100\r\n"
                        b"Content-Length: 60\r\n\r\n" + b"x" * 60},
+        "HttpReplay_fuzz": {
+            # GET: a body cut after 40 of 100 bytes, then the rest as the same page's 206.
+            "resumed": b"\x00" + b"HTTP/1.1 200 OK\r\nETag: \"p1\"\r\nContent-Length: 100\r\n\r\n" + b"a" * 40
+                       + b"\n--next--\n" + b"HTTP/1.1 206 Partial Content\r\nETag: \"p1\"\r\n"
+                       b"Content-Range: bytes 40-99/100\r\nContent-Length: 60\r\n\r\n" + b"b" * 60,
+            # POST: the answer breaks off; a second answer waits that must never be asked for.
+            "post-cut": b"\x01" + http_answer(html["accepted"])[:200] + b"\n--next--\n" + http_answer(html["accepted"]),
+            "chunked": b"\x00" + http_answer(html["refused"], chunks=[17, 100, 1000])},
         "Iepg_fuzz": {"dated": iepg, "night": iepg_night},
         "JisEncoder_fuzz": {"text": text},
         "Pop3Reply_fuzz": {"apop": pop3, "plain": pop3_plain},
+        "PagePath_fuzz": {
+            "relative": b"\x00/program/b_prgrm.htm\nrsv/./menu.htm?x=1#top",
+            "dots": b"\x01/program/rsv/menu.htm\n../rsv/reserve.htm",
+            "absolute-url": b"\x01/program/rsv/menu.htm\nhttp://rec.example:8080/program/rsv/reserve.htm",
+            "other-host": b"\x00/program/b_prgrm.htm\n//elsewhere/x.htm"},
         "ReservationList_fuzz": {"list": html["list"], "frameset": html["frameset"]},
         "ResultMessage_fuzz": {"accepted": html["accepted"], "refused": html["refused"]},
         "SmtpReply_fuzz": {"auth": smtp, "helo": smtp_helo, "refused": smtp_refused},

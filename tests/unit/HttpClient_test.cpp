@@ -254,15 +254,28 @@ TEST(HttpClient, BrokenOffAnswersFailWithoutSendingTheFormAgain) {
     }
 }
 
-TEST(HttpClient, ResumedAnswerOfAnotherPageFails) {
-    ScriptedServer server({"HTTP/1.1 200 OK\r\nContent-Length: 10\r\nETag: \"v1\"\r\n\r\n12345",
-                           "HTTP/1.1 206 P\r\nContent-Length: 5\r\nETag: \"v2\"\r\n\r\nABCDE"});
-    HttpClient client = clientFor(server);
-    std::string body;
-    BodyReceiver receiver(body);
-    EXPECT_FALSE(client.sendRequest("/", "", receiver));
-    EXPECT_EQ(receiver.error(), kReceiveFailedText);
-    EXPECT_EQ(body, "12345");
+TEST(HttpClient, ResumedAnswerMustBeTheRestOfTheSamePage) {
+    const struct {
+        const char* name;
+        std::string resumed;
+        bool complete;
+        std::string body;
+    } cases[] = {
+        {"another page", "HTTP/1.1 206 P\r\nContent-Length: 5\r\nETag: \"v2\"\r\n\r\nABCDE", false, "12345"},
+        {"more than the rest announced", "HTTP/1.1 206 P\r\nContent-Length: 8\r\nETag: \"v1\"\r\n\r\nABCDEFGH", false,
+         "12345"},
+        {"no length: the rest and no more", "HTTP/1.1 206 P\r\nETag: \"v1\"\r\n\r\nABCDEFGH", true, "12345ABCDE"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server({"HTTP/1.1 200 OK\r\nContent-Length: 10\r\nETag: \"v1\"\r\n\r\n12345", c.resumed});
+        HttpClient client = clientFor(server);
+        std::string body;
+        BodyReceiver receiver(body);
+        EXPECT_EQ(client.sendRequest("/", "", receiver), c.complete);
+        EXPECT_EQ(receiver.error(), c.complete ? "" : kReceiveFailedText);
+        EXPECT_EQ(body, c.body);
+    }
 }
 
 TEST(HttpClient, ResumedAnswerWithWholeBodyFailsInsteadOfDuplicating) {
