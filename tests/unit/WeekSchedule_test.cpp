@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "recorder/BlockOverlaps.h"
 #include "recorder/WeekSchedule.h"
 
 namespace {
@@ -297,4 +298,71 @@ TEST_F(WeekScheduleDistribute, HitTestOutsideTheSevenDaysFindsNothing) {
     EXPECT_NE(week.hitTest(6, 0), nullptr);
     EXPECT_EQ(week.hitTest(-1, 0), nullptr);
     EXPECT_EQ(week.hitTest(7, 0), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// Every overlap of every day as "slot:start-end title/title".
+std::string overlapsText(const WeekSchedule& week) {
+    std::string out;
+    const WeekOverlaps overlaps = overlapsOfWeek(week);
+    for (int k = 0; k < WeekSchedule::kDays; ++k) {
+        for (const BlockOverlap& o : overlaps[static_cast<size_t>(k)]) {
+            if (!out.empty()) out += ' ';
+            out += std::to_string(k) + ":" + std::to_string(o.start) + "-" + std::to_string(o.end) + " ";
+            for (size_t i = 0; i < o.entries.size(); ++i) out += (i > 0 ? "/" : "") + o.entries[i]->title;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(WeekScheduleDistribute, OverlapsAreTheMinutesOfTwoOrMoreBlocksWithTheirRowsInListOrder) {
+    const struct {
+        const char* name;
+        ReservationEntries rows;
+        const char* overlaps;
+    } cases[] = {
+        {"two",
+         {oneTime(2004, 2, 10, minutes(20, 0), minutes(22, 0), "A"), oneTime(2004, 2, 10, minutes(21, 0), minutes(23, 0), "B")},
+         "2:960-1020 A/B"},
+        {"three, each stretch with the rows there",
+         {oneTime(2004, 2, 9, minutes(20, 0), minutes(22, 0), "A"), oneTime(2004, 2, 9, minutes(21, 0), minutes(23, 0), "B"),
+          oneTime(2004, 2, 9, minutes(21, 30), minutes(22, 30), "C")},
+         "1:960-990 A/B 1:990-1020 A/B/C 1:1020-1050 B/C"},
+        {"nested",
+         {oneTime(2004, 2, 11, minutes(19, 0), minutes(23, 0), "A"), oneTime(2004, 2, 11, minutes(20, 0), minutes(21, 0), "B"),
+          oneTime(2004, 2, 11, minutes(20, 15), minutes(20, 30), "C")},
+         "3:900-915 A/B 3:915-930 A/B/C 3:930-960 A/B"},
+        {"back to back",
+         {oneTime(2004, 2, 12, minutes(20, 0), minutes(21, 0), "A"), oneTime(2004, 2, 12, minutes(21, 0), minutes(22, 0), "B"),
+          oneTime(2004, 2, 12, minutes(19, 0), minutes(20, 0), "C")},
+         ""},
+        {"one-time row listed before a weekly Monday-Friday row",
+         {oneTime(2004, 2, 11, minutes(19, 30), minutes(20, 30), "once"),
+          weekly(0x3E, minutes(19, 0), minutes(20, 0), "weekdays")},
+         "3:870-900 once/weekdays"},
+        {"weekly every day against two one-time rows",
+         {weekly(0xFF, minutes(7, 0), minutes(8, 0), "daily"), oneTime(2004, 2, 8, minutes(7, 59), minutes(9, 0), "sun"),
+          oneTime(2004, 2, 14, minutes(6, 0), minutes(7, 1), "sat")},
+         "0:179-180 daily/sun 6:120-121 daily/sat"},
+        {"cut at the day's edges: past 5:00 into the next column, before 5:00 into the previous",
+         {oneTime(2004, 2, 9, minutes(23, 0), minutes(6, 0), "late"), oneTime(2004, 2, 10, minutes(5, 30), minutes(7, 0), "morning"),
+          oneTime(2004, 2, 10, minutes(4, 0), minutes(4, 50), "early")},
+         "1:1380-1430 late/early 2:30-60 late/morning"},
+        {"the week after a Saturday night wraps to its Sunday",
+         {weekly(1u << kSaturday, minutes(23, 0), minutes(6, 0), "saturday night"),
+          oneTime(2004, 2, 8, minutes(5, 0), minutes(5, 30), "sunday")},
+         "0:0-30 saturday night/sunday"},
+        {"a single block", {oneTime(2004, 2, 10, minutes(20, 0), minutes(22, 0), "A")}, ""},
+        {"an empty week", {}, ""},
+    };
+    for (const auto& c : cases) {
+        week.setStart(2004, 2, 8);
+        week.distribute(c.rows);
+        EXPECT_EQ(overlapsText(week), c.overlaps) << c.name;
+    }
 }
