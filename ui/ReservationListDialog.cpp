@@ -103,7 +103,14 @@ void pointed(ReservationListDialog& d, const TimelineNotify& notify) {
             break;
         }
     }
-    showStatus(d, notify.entry->title);
+    // Over an overlap: every reservation there, in list order.
+    std::string text = notify.entry->title;
+    if (notify.overlap != nullptr) {
+        const auto& rows = notify.overlap->entries;
+        text = rows.front()->title;
+        for (size_t i = 1; i < rows.size(); ++i) text += " / " + rows[i]->title;
+    }
+    showStatus(d, text);
 }
 
 BOOL onInit(ReservationListDialog& d) {

@@ -11,6 +11,7 @@ constexpr COLORREF kOneTimeColour = RGB(255, 255, 51);  // light yellow
 constexpr COLORREF kWeeklyColour = RGB(255, 51, 255);   // pink
 constexpr COLORREF kSundayColour = RGB(255, 0, 0);
 constexpr COLORREF kSaturdayColour = RGB(0, 0, 255);
+constexpr COLORREF kOverlapColour = RGB(255, 0, 0);
 constexpr COLORREF kTextColour = RGB(0, 0, 0);
 constexpr int kSunday = 0;
 constexpr int kSaturday = 6;
@@ -73,11 +74,13 @@ LRESULT TimelineControl::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
 void TimelineControl::startAtCurrentBroadcastDay() {
     const CalendarDate first = broadcastDayOf(currentLocalTime());
     schedule_.setStart(first.year, first.month, first.day);
+    overlaps_ = WeekOverlaps();
 }
 
 void TimelineControl::showRows(const ReservationEntries& rows) {
     startAtCurrentBroadcastDay();
     schedule_.distribute(rows);
+    overlaps_ = overlapsOfWeek(schedule_);
     if (hwnd != nullptr) InvalidateRect(hwnd, nullptr, FALSE);
 }
 
@@ -93,6 +96,7 @@ void TimelineControl::paint() {
     // Brushes before the guard: the guard gives the old brush back before they are deleted.
     const OwnedBrush oneTimeBrush(kOneTimeColour);
     const OwnedBrush weeklyBrush(kWeeklyColour);
+    const OwnedBrush overlapBrush(kOverlapColour);
     SelectionGuard brushGuard(context, oneTimeBrush.get());
 
     const TimelineLayout& g = layout_;
@@ -134,6 +138,12 @@ void TimelineControl::paint() {
             const PixelRect r = blockRect(g, k, block.start, block.end);
             Rectangle(dc, r.left, r.top, r.right + 1, r.bottom + 1);
         }
+        // On top of the blocks: minutes that would lose a programme on a recorder with one tuner.
+        for (const BlockOverlap& overlap : overlaps_[static_cast<size_t>(k)]) {
+            const PixelArea a = overlapArea(g, k, overlap.start, overlap.end);
+            const RECT area = {a.left, a.top, a.right, a.bottom};
+            FillRect(dc, &area, overlapBrush.get());
+        }
     }
 }
 
@@ -144,6 +154,9 @@ LRESULT TimelineControl::point(LPARAM lParam) {
     notify.header.hwndFrom = hwnd;
     notify.header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(hwnd));
     notify.header.code = kNotifyCode;
-    notify.entry = schedule_.hitTest(at.dayIndex, at.minute);
+    // What is red names its overlap, to the pixel; elsewhere the first block at that minute.
+    notify.overlap = overlapAtPixel(layout_, overlaps_, LOWORD(lParam), HIWORD(lParam));
+    notify.entry = notify.overlap != nullptr ? notify.overlap->entries.front()
+                                             : schedule_.hitTest(at.dayIndex, at.minute);
     return SendMessageW(GetParent(hwnd), WM_NOTIFY, notify.header.idFrom, reinterpret_cast<LPARAM>(&notify));
 }

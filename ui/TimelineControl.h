@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "recorder/BlockOverlaps.h"
 #include "recorder/ReservationList.h"
 #include "recorder/TimelineLayout.h"
 #include "recorder/WeekSchedule.h"
@@ -12,9 +13,12 @@
 
 // What the timeline sends its parent with WM_NOTIFY (code NM_CLICK) when the pointer moves over
 // the grid or presses on it: the row under the pointer, or null over an empty part of the grid.
+// Over a (red) overlap, `overlap` holds its rows in list order and `entry` is the first of them;
+// elsewhere `overlap` is null.
 struct TimelineNotify {
     NMHDR header;
     const ReservationEntry* entry;
+    const BlockOverlap* overlap;
 };
 
 class TimelineControl : public XoWindowBase {
@@ -37,4 +41,5 @@ private:
 
     TimelineLayout layout_;
     WeekSchedule schedule_;
+    WeekOverlaps overlaps_;  // of schedule_'s blocks
 };

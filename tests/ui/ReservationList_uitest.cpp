@@ -254,24 +254,90 @@ TEST_F(ReservationList, TimelinePaintsOneTimeBlocksYellowWeeklyBlocksPinkAndDayL
     EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
 }
 
-TEST_F(ReservationList, OverlappingBlocksReportTheFirstRowAndShowTheLaterOnTop) {
+// Where blocks of one day share minutes the timeline paints them red, inside the day's lines, and
+// pointing there names every reservation in list order. Back-to-back blocks do not overlap.
+TEST_F(ReservationList, OverlapsArePaintedRedAndPointingAtOneNamesEveryReservationThere) {
+    const SYSTEMTIME tomorrow = broadcastDay(1);
     ASSERT_TRUE(recorder->setReservations(
         "[{\"title\": \"毎日の番組\", \"channel\": 1, \"weekly\": \"毎日\", \"start\": \"10:00\", \"end\": \"11:00\"},"
         " {\"title\": \"重なる番組\", \"channel\": 3, \"date\": \"" + ymd(today) +
-        "\", \"start\": \"10:30\", \"end\": \"11:30\"}]"));
-    const HWND dialog = openList(2);
+        "\", \"start\": \"10:30\", \"end\": \"11:30\"},"
+        " {\"title\": \"映画A\", \"channel\": 4, \"date\": \"" + ymd(tomorrow) +
+        "\", \"start\": \"19:00\", \"end\": \"21:00\"},"
+        " {\"title\": \"映画B\", \"channel\": 6, \"date\": \"" + ymd(tomorrow) +
+        "\", \"start\": \"20:00\", \"end\": \"22:00\"},"
+        " {\"title\": \"前の番組\", \"channel\": 8, \"date\": \"" + ymd(inTwoDays) +
+        "\", \"start\": \"20:00\", \"end\": \"21:00\"},"
+        " {\"title\": \"後の番組\", \"channel\": 8, \"date\": \"" + ymd(inTwoDays) +
+        "\", \"start\": \"21:00\", \"end\": \"22:00\"}]"));
+    const HWND dialog = openList(6);
     ASSERT_NE(dialog, nullptr);
     const HWND line = timeline(dialog);
     ASSERT_NE(line, nullptr);
-    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(0, 345));  // 10:45, inside both
-    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "毎日の番組");
-    EXPECT_EQ(listSelection(item(dialog, IDC_RESERVATIONS)), 0);
-    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(0, 375));  // 11:15, only the later one
+    const HWND list = item(dialog, IDC_RESERVATIONS);
+    const COLORREF red = RGB(255, 0, 0);
+    const COLORREF yellow = RGB(255, 255, 51);
+    const COLORREF pink = RGB(255, 51, 255);
+    const COLORREF black = RGB(0, 0, 0);
+
+    // Each overlap fills its minutes between the day's lines: x from the column's left line + 1 up to
+    // its right line, y from where its first minute begins up to where its end begins.
+    const struct {
+        int day, start, end;
+        COLORREF above, below;  // just outside the red area
+        const char* titles;
+        int selected;
+    } overlaps[] = {
+        {0, 330, 360, pink, yellow, "毎日の番組 / 重なる番組", 0},  // weekly against one-time, 10:30-11:00
+        {1, 900, 960, yellow, yellow, "映画A / 映画B", 2},           // two one-time rows, 20:00-21:00
+    };
+    for (const auto& o : overlaps) {
+        const int left = kX0 + o.day * kColumn + 1;
+        const int right = kX0 + (o.day + 1) * kColumn;  // first pixel not red
+        const int top = kY0 + kRow * o.start / 60;
+        const int bottom = kY0 + kRow * o.end / 60;  // first pixel not red
+        const int middleX = (left + right) / 2;
+        const int middleY = (top + bottom) / 2;
+        EXPECT_TRUE(waitUntil([&] { return screenPixel(line, left, top) == red; }, 3000))
+            << "day " << o.day << " " << colourText(screenPixel(line, left, top));
+        for (const POINT corner : {POINT{left, top}, POINT{right - 1, top}, POINT{left, bottom - 1}, POINT{right - 1, bottom - 1}}) {
+            EXPECT_EQ(colourText(screenPixel(line, corner.x, corner.y)), colourText(red))
+                << "day " << o.day << " at " << corner.x << "," << corner.y;
+        }
+        EXPECT_EQ(colourText(screenPixel(line, left - 1, middleY)), colourText(black)) << "day " << o.day << ": its line";
+        EXPECT_EQ(colourText(screenPixel(line, right, middleY)), colourText(black)) << "day " << o.day << ": next line";
+        EXPECT_EQ(colourText(screenPixel(line, middleX, top - 1)), colourText(o.above)) << "day " << o.day;
+        EXPECT_EQ(colourText(screenPixel(line, middleX, bottom)), colourText(o.below)) << "day " << o.day;
+
+        // Pointing anywhere red, even at its corner pixels, names the clash and selects its first row.
+        for (const POINT at : {POINT{middleX, middleY}, POINT{left, top}, POINT{right - 1, bottom - 1}}) {
+            sendMessage(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+            sendMessage(line, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+            EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), o.titles) << "day " << o.day << " at " << at.x << "," << at.y;
+            EXPECT_EQ(listSelection(list), o.selected) << "day " << o.day;
+        }
+    }
+
+    // Just outside the red: one title again.
+    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(0, 375));
     EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "重なる番組");
-    const LPARAM both = timelinePoint(0, 345);
-    EXPECT_TRUE(waitUntil(
-        [&] { return screenPixel(line, GET_X_LPARAM(both), GET_Y_LPARAM(both)) == RGB(255, 255, 51); }, 3000))
-        << "the one-time block, added later, is drawn over the weekly one";
+    EXPECT_EQ(listSelection(list), 1);
+    sendMessage(line, WM_MOUSEMOVE, 0, MAKELPARAM(kX0 + kColumn / 2, kY0 + kRow * 330 / 60 - 1));
+    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "毎日の番組");
+
+    // The weekly row alone on the other days stays pink.
+    for (int day = 1; day < 7; ++day) {
+        const LPARAM point = timelinePoint(day, 345);
+        EXPECT_EQ(colourText(screenPixel(line, GET_X_LPARAM(point), GET_Y_LPARAM(point))), colourText(pink)) << "day " << day;
+    }
+    // The back-to-back pair in two days: nothing red down the column, one title at the shared minute.
+    const int column = kX0 + 2 * kColumn + kColumn / 2;
+    for (int y = kY0 + kRow * 890 / 60; y <= kY0 + kRow * 1030 / 60; ++y) {
+        EXPECT_NE(colourText(screenPixel(line, column, y)), colourText(red)) << "back to back, y " << y;
+    }
+    sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(2, 960));
+    EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "後の番組");
+    EXPECT_EQ(listSelection(list), 5);
     pressKey(dialog, VK_ESCAPE);
     EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
 }
