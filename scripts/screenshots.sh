@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders every dialog of Pelorane.exe under Wine to PNG files for the documentation: the main
 # dialog, the four settings dialogs, the reservation list with its timeline (against the recorder
-# simulator, with a few sample reservations) and the remote control.
+# simulator, with a few sample reservations, then once more with clashing ones) and the remote control.
 #   scripts/screenshots.sh [BUILD_DIR] [OUTPUT_DIR]
 # BUILD_DIR is a Windows build (default build/windows; built here when ui_screenshots.exe is missing),
 # OUTPUT_DIR defaults to docs/screenshots. Runs in a Japanese locale on a private Xvfb display with a
@@ -36,7 +36,7 @@ python3 "$here/tools/recorder_sim.py" --port 0 --port-file "$scratch/port" >"$sc
 sim_pid=$!
 for _ in $(seq 100); do [ -s "$scratch/port" ] && break; sleep 0.05; done
 port="$(cat "$scratch/port")"
-python3 - "$port" <<'PY'
+python3 - "$port" "$scratch" <<'PY'
 import datetime, json, sys, urllib.request
 port = int(sys.argv[1])
 now = datetime.datetime.now()
@@ -53,6 +53,20 @@ items = [
 body = json.dumps({"reservations": items}).encode("utf-8")
 req = urllib.request.Request("http://127.0.0.1:%d/_sim/reservations" % port, data=body, method="POST")
 urllib.request.urlopen(req, timeout=10).read()
+# A second list for the picture of a week with clashes: two one-time rows that overlap, a one-time
+# row against the weekly Sunday film, and a back-to-back pair that does not clash.
+sunday = (6 - day.weekday()) % 7
+clashes = items[:1] + [
+    {"title": "世界の車窓から", "channel": 3, "date": d(0), "start": "21:00", "end": "22:30"},
+    {"title": "夜のドキュメンタリー", "channel": 1, "date": d(0), "start": "22:00", "end": "23:00"},
+    {"title": "深夜映画劇場", "channel": 4, "date": d(1), "start": "23:30", "end": "01:45"},
+    {"title": "日曜名画座", "channel": 103, "weekly": "毎日曜日", "start": "13:00", "end": "15:00"},
+    {"title": "特別番組", "channel": 6, "date": d(sunday), "start": "14:00", "end": "16:00"},
+    {"title": "連続ドラマ", "channel": 6, "date": d(3), "start": "20:00", "end": "20:54"},
+    {"title": "スポーツ中継", "channel": 6, "date": d(3), "start": "20:54", "end": "22:00"},
+]
+with open(sys.argv[2] + "/conflict.json", "w", encoding="utf-8") as f:
+    json.dump(clashes, f, ensure_ascii=False)
 PY
 
 export WINEPREFIX="${WINEPREFIX:-/tmp/pelorane-screens-wine}"

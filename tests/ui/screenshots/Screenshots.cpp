@@ -1,7 +1,8 @@
 // Opens every dialog of Pelorane.exe in turn and saves a picture of each (24-bit BMP) for the
 // documentation; scripts/screenshots.sh runs it under Wine and turns the pictures into PNG files.
 //   ui_screenshots.exe OUTPUT_FOLDER SIMULATOR_PORT
-// The recorder simulator at the port serves the reservation list and the channel page.
+// The recorder simulator at the port serves the reservation list and the channel page; the list
+// is shown a second time with the reservations of OUTPUT_FOLDER\conflict.json (a JSON array).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -47,6 +48,35 @@ void settingsDialog(DWORD pid, HWND mainDialog, int command, const wchar_t* capt
         click(dialog, closeCommand);
     }
     waitUntil([&] { return !IsWindow(dialog); }, 5000);
+}
+
+// Opens the reservation list from the main dialog, waits for its lines, points the timeline at
+// `pointer`, captures the dialog and closes it.
+void reservationList(DWORD pid, HWND mainDialog, const wchar_t* name, LPARAM pointer) {
+    postCommand(mainDialog, IDM_RESERVATION_LIST);
+    const HWND list = waitForDialog(pid, L"Pelorane - 録画予約一覧");
+    if (list != nullptr) {
+        waitUntil([&] { return listLines(item(list, IDC_RESERVATIONS)).size() > 0; }, 10000);
+        const std::vector<HWND> timeline = childrenOfClass(list, L"XoWindowBase");
+        if (!timeline.empty()) sendMessage(timeline[0], WM_MOUSEMOVE, 0, pointer);
+    }
+    shoot(list, name);
+    if (list != nullptr) {
+        pressKey(list, VK_ESCAPE);
+        waitUntil([&] { return !IsWindow(list); }, 5000);
+    }
+}
+
+// The whole content of a file; empty when it cannot be read.
+std::string fileText(const std::wstring& path) {
+    std::string text;
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) return text;
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    std::fclose(file);
+    return text;
 }
 
 }  // namespace
@@ -97,18 +127,15 @@ int wmain(int argc, wchar_t** argv) {
         waitUntil([&] { return !IsWindow(channels); }, 5000);
     }
 
-    postCommand(mainDialog, IDM_RESERVATION_LIST);
-    const HWND list = waitForDialog(pid, L"Pelorane - 録画予約一覧");
-    if (list != nullptr) {
-        waitUntil([&] { return listLines(item(list, IDC_RESERVATIONS)).size() > 0; }, 10000);
-        const std::vector<HWND> timeline = childrenOfClass(list, L"XoWindowBase");
-        // Point at the first column's first block so the status box shows a title.
-        if (!timeline.empty()) sendMessage(timeline[0], WM_MOUSEMOVE, 0, MAKELPARAM(39, 28));
-    }
-    shoot(list, L"reservation-list");
-    if (list != nullptr) {
-        pressKey(list, VK_ESCAPE);
-        waitUntil([&] { return !IsWindow(list); }, 5000);
+    // Point at the first column's first block so the status box shows a title.
+    reservationList(pid, mainDialog, L"reservation-list", MAKELPARAM(39, 28));
+    // The same with clashes: point at the red overlap of the first evening (22:15).
+    const std::string clashes = fileText(output + L"conflict.json");
+    if (clashes.empty() || !Simulator(port).setReservations(clashes)) {
+        std::fprintf(stderr, "screenshots: could not give the simulator the clashing reservations\n");
+        ++failures;
+    } else {
+        reservationList(pid, mainDialog, L"reservation-list-conflict", MAKELPARAM(39, 12 + 18 * 1035 / 60));
     }
 
     postCommand(mainDialog, IDM_REMOTE);
