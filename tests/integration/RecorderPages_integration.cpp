@@ -50,19 +50,11 @@ protected:
         config.setHttpport(port);
     }
 
-    // A simulator control request; "ok" when it answered 200, else the status.
-    static std::string control(int simPort, const std::string& path, const std::string& body = "",
-                               std::string* answer = nullptr) {
-        HttpClient client(kTimeoutMs);
-        client.host = "127.0.0.1";
-        client.port = simPort;
-        client.setHeader("Connection", "close");
-        if (!body.empty()) client.method = "POST";
-        std::string text;
-        BodyReceiver receiver(text);
-        if (!client.sendRequest(path, body, receiver)) return "no answer";
-        if (answer != nullptr) *answer = text;
-        return client.response().status() == 200 ? "ok" : std::to_string(client.response().status());
+    // A simulator control request; "ok" when it answered 200 (simulatorControl reports the rest).
+    static std::string control(int simPort, const std::string& path, const std::string& body = "") {
+        bool answered = false;
+        simulatorControl(simPort, path, body, &answered);
+        return answered ? "ok" : "failed";
     }
 
     static std::vector<std::string> remoteKeys(int simPort) {

@@ -38,7 +38,8 @@ inline int testServerPort(const std::string& key) {
 // A request to a simulator's /_sim/ control (POST when body is given); its answer. A failed exchange
 // or a status other than 200 fails the calling test, so that a check for "no request" can never
 // pass on a query that did not happen.
-inline std::string simulatorControl(int port, const std::string& path, const std::string& body = "") {
+inline std::string simulatorControl(int port, const std::string& path, const std::string& body = "",
+                                    bool* answered = nullptr) {
     HttpClient client(10000);
     client.host = "127.0.0.1";
     client.port = port;
@@ -46,7 +47,9 @@ inline std::string simulatorControl(int port, const std::string& path, const std
     if (!body.empty()) client.method = "POST";
     std::string answer;
     BodyReceiver receiver(answer);
-    if (!client.sendRequest(path, body, receiver) || client.response().status() != 200) {
+    const bool ok = client.sendRequest(path, body, receiver) && client.response().status() == 200;
+    if (answered != nullptr) *answered = ok;
+    if (!ok) {
         ADD_FAILURE() << "simulator control " << path << " on port " << port << " failed (status "
                       << client.response().status() << ")";
         return std::string();
