@@ -389,3 +389,28 @@ TEST(ChunkedSource, DecodesAndStopsAtEndOrBadSize) {
     EXPECT_EQ(decode(""), "|cut");
     EXPECT_EQ(decode(std::string(kMaxChunkLineBytes + 5, '1')), "|cut");
 }
+
+TEST(ChunkedSource, CrFloodEndsTheLineAtItsBound) {
+    // A peer sending CRs without end must not hold the read: every byte counts toward the bound.
+    const std::string flood(4 * kMaxChunkLineBytes, '\r');
+    struct Case {
+        const char* where;
+        std::string before;
+        const char* decoded;
+    };
+    const std::vector<Case> cases = {
+        {"size line", "5\r\nhello\r\n", "hello|cut"},
+        {"line closing a chunk", "5\r\nhello", "hello|cut"},
+        {"first size line", "", "|cut"},
+        {"trailer", "5\r\nhello\r\n0\r\n", "hello|end"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        StringSource inner(c.before + flood + "\n0\r\n\r\n");
+        ChunkedSource chunked(inner);
+        std::string out;
+        for (int b; (b = chunked.next()) >= 0;) out.push_back(static_cast<char>(b));
+        EXPECT_EQ(out + (chunked.complete() ? "|end" : "|cut"), c.decoded);
+        EXPECT_LE(inner.position(), c.before.size() + kMaxChunkLineBytes + 2);
+    }
+}
