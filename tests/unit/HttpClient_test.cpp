@@ -237,6 +237,12 @@ TEST(HttpClient, BrokenOffAnswersFailWithoutSendingTheFormAgain) {
         {"chunk without its CR LF", "GET", chunked + "5\r\nhello", 1, false},
         {"size line without its LF", "GET", chunked + "5\r\nhello\r\n0", 1, false},
         {"last chunk, trailers cut", "GET", chunked + "5\r\nhello\r\n0\r\nX-T: 1", 1, true},
+        // The chunked coding, not a Content-Length beside it, says where the body ends.
+        {"inside a chunk, shorter length beside", "POST",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 3\r\n\r\n5\r\nhel", 1, false},
+        {"last chunk, longer length beside", "GET",
+         "HTTP/1.1 200 OK\r\nContent-Length: 20\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", 1,
+         true},
         {"short body", "GET", "HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\nhello", 2, true},
     };
     for (const Case& c : cases) {
