@@ -11,11 +11,15 @@
 
 bool ChunkedSource::readLine(std::string& line) {
     line.clear();
+    // Every byte before the LF counts, dropped CRs included, so that a peer sending CRs without
+    // end cannot hold the read; one CR on top of the longest line is the line's own CR LF.
+    int received = 0;
     for (;;) {
         const int b = inner_.next();
         if (b < 0) return false;
-        if (b == '\r') continue;
         if (b == '\n') return true;
+        if (++received > kMaxChunkLineBytes + 1) return false;
+        if (b == '\r') continue;
         if (static_cast<int>(line.size()) >= kMaxChunkLineBytes) return false;
         line.push_back(static_cast<char>(b));
     }

@@ -17,7 +17,8 @@ public:
     bool complete() const { return complete_; }
 
 private:
-    // One LF-terminated line without its CR bytes; false when the source ends before the LF.
+    // One LF-terminated line without its CR bytes; false when the source ends before the LF or the
+    // line (CR bytes counted) runs past its bound.
     bool readLine(std::string& line);
 
     ByteSource& inner_;

@@ -154,7 +154,9 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
             }
         }
         int length = response_.headerInt("content-length", -1);
-        if (length < 0) length = -1;
+        // A chunked body ends with its last chunk; a Content-Length beside the coding is not its
+        // length (RFC 9112 6.3) and must not cut it short or ask for more.
+        if (length < 0 || (attempt == 0 && response_.isChunked())) length = -1;
         if (attempt == 0) {
             firstLength = length;
         } else {

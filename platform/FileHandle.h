@@ -35,6 +35,10 @@ private:
 bool replaceFile(const std::string& source, const std::string& target);
 // Renames source to target, replacing a file there; false when nothing was moved.
 bool moveFile(const std::string& source, const std::string& target);
+// Makes copy a second name of source's file (replacing a file there), so that source stays in
+// place until a later replaceFile takes over its permissions; where the file system has no second
+// names, renames source to copy. False when copy does not hold the file afterwards.
+bool keepAside(const std::string& source, const std::string& copy);
 // Something other than a folder is at path, or may be: false only when the system says there is
 // nothing there or it is a folder.
 bool isFileOrUnknown(const std::string& path);

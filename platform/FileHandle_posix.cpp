@@ -80,6 +80,15 @@ bool moveFile(const std::string& source, const std::string& target) {
     return std::rename(source.c_str(), target.c_str()) == 0;
 }
 
+bool keepAside(const std::string& source, const std::string& copy) {
+    // link() refuses an existing name; an older copy goes first, a folder there stays and fails.
+    struct stat st;
+    if (::lstat(copy.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) ::unlink(copy.c_str());
+    // Flags 0: a symbolic link is kept as the link, as a rename would keep it.
+    if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, copy.c_str(), 0) == 0) return true;
+    return moveFile(source, copy);
+}
+
 bool isFileOrUnknown(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) == 0) return !S_ISDIR(st.st_mode);

@@ -96,6 +96,17 @@ bool moveFile(const std::string& source, const std::string& target) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool keepAside(const std::string& source, const std::string& copy) {
+    const std::wstring from = widenUtf8(source);
+    const std::wstring to = widenUtf8(copy);
+    // A hard link refuses an existing name; an older copy goes first, a folder there stays and fails.
+    const DWORD old = GetFileAttributesW(to.c_str());
+    if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_DIRECTORY) == 0) DeleteFileW(to.c_str());
+    // The file stays under its name, so the save's ReplaceFileW keeps its security descriptor.
+    if (CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) return true;
+    return moveFile(source, copy);  // FAT and network shares have no hard links
+}
+
 bool isFileOrUnknown(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(widenUtf8(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

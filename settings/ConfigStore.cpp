@@ -63,7 +63,7 @@ bool writeFileReplacing(const std::string& path, const std::function<bool(ByteSi
 }
 
 bool keepUnreadFile(const std::string& path) {
-    return moveFile(path, path + kUnreadCopySuffix) || !isFileOrUnknown(path);
+    return keepAside(path, path + kUnreadCopySuffix) || !isFileOrUnknown(path);
 }
 
 bool ConfigStore::load(const std::string& path) {

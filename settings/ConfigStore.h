@@ -20,8 +20,9 @@ bool writeFileReplacing(const std::string& path, const std::function<bool(ByteSi
 
 // Where a file that exists but could not be loaded is kept before it is first written over.
 constexpr const char* kUnreadCopySuffix = ".bak";
-// Moves the file at path to path + kUnreadCopySuffix, replacing an older copy. True when it was
-// moved or nothing is there any more; false when it is still in place.
+// Keeps the file at path as path + kUnreadCopySuffix, replacing an older copy (keepAside: the file
+// stays under path too where it can, so that the save keeps its permissions). True when the copy
+// holds it or nothing is there any more; false when it could not be kept.
 bool keepUnreadFile(const std::string& path);
 
 // Every key of section "config": (accessor name, key text, default).

@@ -692,18 +692,37 @@ TEST(ConfigStoreSave, FileCutByAReadErrorIsKeptAsBak) {
 }
 
 TEST(ConfigStoreSave, SavedFileKeepsThePermissionsOfTheOneItReplaces) {
-    for (const fs::perms mode : {fs::perms(0600), fs::perms(0640)}) {
-        SCOPED_TRACE(static_cast<int>(mode));
+    const std::string loadable = "[config]\r\nsmtppass=secret\r\n";
+    const std::string oversized = loadable + std::string(kMaxSettingsFileBytes, 'p');
+    struct Case {
+        fs::perms mode;
+        const std::string& original;
+        const char* saved;
+        bool kept;  // the original was set aside as .bak
+    };
+    const std::vector<Case> cases = {
+        {fs::perms(0600), loadable, "[config]\r\nsmtppass=secret\r\nsmtpport=27\r\n", false},
+        {fs::perms(0640), loadable, "[config]\r\nsmtppass=secret\r\nsmtpport=27\r\n", false},
+        {fs::perms(0600), oversized, "[config]\r\nsmtpport=27\r\n", true},  // written after the .bak
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        SCOPED_TRACE(c.kept);
         TempDir dir;
         const std::string path = dir.file("Pelorane.ini");
-        writeBytes(path, "[config]\r\nsmtppass=secret\r\n");
-        fs::permissions(fs::u8path(path), mode);
+        writeBytes(path, c.original);
+        fs::permissions(fs::u8path(path), c.mode);
         const fs::perms before = fs::status(fs::u8path(path)).permissions();  // as this system keeps them
         ConfigStore store;
-        ASSERT_TRUE(store.load(path));
+        EXPECT_EQ(store.load(path), !c.kept);
         store.setSmtpport(27);
         ASSERT_TRUE(store.save());
-        EXPECT_EQ(readBytes(path), "[config]\r\nsmtppass=secret\r\nsmtpport=27\r\n");
+        EXPECT_EQ(readBytes(path), c.saved);
         EXPECT_EQ(fs::status(fs::u8path(path)).permissions(), before);
+        EXPECT_EQ(exists(path + ".bak"), c.kept);
+        if (c.kept) {
+            EXPECT_EQ(readBytes(path + ".bak"), c.original);
+            EXPECT_EQ(fs::status(fs::u8path(path + ".bak")).permissions(), before);
+        }
     }
 }

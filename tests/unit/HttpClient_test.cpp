@@ -237,6 +237,12 @@ TEST(HttpClient, BrokenOffAnswersFailWithoutSendingTheFormAgain) {
         {"chunk without its CR LF", "GET", chunked + "5\r\nhello", 1, false},
         {"size line without its LF", "GET", chunked + "5\r\nhello\r\n0", 1, false},
         {"last chunk, trailers cut", "GET", chunked + "5\r\nhello\r\n0\r\nX-T: 1", 1, true},
+        // The chunked coding, not a Content-Length beside it, says where the body ends.
+        {"inside a chunk, shorter length beside", "POST",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 3\r\n\r\n5\r\nhel", 1, false},
+        {"last chunk, longer length beside", "GET",
+         "HTTP/1.1 200 OK\r\nContent-Length: 20\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", 1,
+         true},
         {"short body", "GET", "HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\nhello", 2, true},
     };
     for (const Case& c : cases) {
@@ -388,4 +394,29 @@ TEST(ChunkedSource, DecodesAndStopsAtEndOrBadSize) {
     EXPECT_EQ(decode("3\r\nabc\r\n0"), "abc|cut");
     EXPECT_EQ(decode(""), "|cut");
     EXPECT_EQ(decode(std::string(kMaxChunkLineBytes + 5, '1')), "|cut");
+}
+
+TEST(ChunkedSource, CrFloodEndsTheLineAtItsBound) {
+    // A peer sending CRs without end must not hold the read: every byte counts toward the bound.
+    const std::string flood(4 * kMaxChunkLineBytes, '\r');
+    struct Case {
+        const char* where;
+        std::string before;
+        const char* decoded;
+    };
+    const std::vector<Case> cases = {
+        {"size line", "5\r\nhello\r\n", "hello|cut"},
+        {"line closing a chunk", "5\r\nhello", "hello|cut"},
+        {"first size line", "", "|cut"},
+        {"trailer", "5\r\nhello\r\n0\r\n", "hello|end"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        StringSource inner(c.before + flood + "\n0\r\n\r\n");
+        ChunkedSource chunked(inner);
+        std::string out;
+        for (int b; (b = chunked.next()) >= 0;) out.push_back(static_cast<char>(b));
+        EXPECT_EQ(out + (chunked.complete() ? "|end" : "|cut"), c.decoded);
+        EXPECT_LE(inner.position(), c.before.size() + kMaxChunkLineBytes + 2);
+    }
 }
