@@ -31,12 +31,20 @@ public:
     // The one instance, or null before it exists.
     static ApplicationBase* current();
 
+    // True the first time in this run, false after: a failed save is reported once per run.
+    bool firstSaveFailure() {
+        const bool first = !saveFailureSeen_;
+        saveFailureSeen_ = true;
+        return first;
+    }
+
 protected:
     void* instance_ = nullptr;
     std::string commandLine_;
     int showCommand_ = 0;
     std::string modulePath_;
     std::string moduleDirectory_;
+    bool saveFailureSeen_ = false;
 };
 
 // The application with its settings store and channel table.

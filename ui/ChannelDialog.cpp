@@ -8,6 +8,7 @@
 #include "ui/Resource.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/SettingsExchange.h"
+#include "ui/SettingsFiles.h"
 #include "ui/Text.h"
 
 namespace {
@@ -130,8 +131,8 @@ void fetchChannels(ChannelDialog& dialog) {
 }
 
 void confirm(ChannelDialog& dialog) {
-    // A failed write keeps the old file and is not reported; the edits stay in memory.
-    dialog.channels->save();
+    // A failed write keeps the old file and is reported; the edits stay in memory.
+    saveChannels(dialog.hwnd, *dialog.channels);
     EndDialog(dialog.hwnd, IDOK);
 }
 

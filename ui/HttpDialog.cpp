@@ -4,6 +4,7 @@
 #include "ui/Resource.h"
 #include "ui/SettingsDialogs.h"
 #include "ui/SettingsExchange.h"
+#include "ui/SettingsFiles.h"
 
 namespace {
 
@@ -38,9 +39,9 @@ void confirm(HttpDialog& dialog) {
     exchange(dialog, Exchange::fromControls);
     if (!dialog.httpServer.requireText()) return;
     exchange(dialog, Exchange::toSettings);
-    // A failed write leaves the old file in place and is not reported: the settings stay in memory
-    // and are written again when the program ends.
-    dialog.config->save();
+    // A failed write leaves the old file in place and is reported: the settings stay in memory and
+    // are tried again when the program ends.
+    saveSettings(dialog.hwnd, *dialog.config);
     EndDialog(dialog.hwnd, IDOK);
 }
 

@@ -10,6 +10,7 @@
 #include "ui/MainDialog.h"
 #include "ui/RemoteDialog.h"
 #include "ui/ReservationListDialog.h"
+#include "ui/SettingsFiles.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ constexpr char kSettingsFileName[] = "Pelorane.ini";
 
 PeloraneApp::~PeloraneApp() {
     try {
-        config_.save();  // failure is silent: there is nobody left to tell
+        saveSettings(nullptr, config_);  // no window is left: the box has no owner
     } catch (...) {
     }
 }

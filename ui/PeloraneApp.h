@@ -6,7 +6,7 @@
 class PeloraneApp : public Application {
 public:
     PeloraneApp() = default;
-    // Writes the whole settings file, on every run.
+    // Writes the whole settings file, on every run; a failure is reported (once per run).
     ~PeloraneApp() override;
 
     // Loads "channels.ini" and "Pelorane.ini" from the executable's folder, acts on the command line

@@ -91,7 +91,7 @@ INT_PTR handleToolDialog(ToolDialog& dialog, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     }
     if (handleOkOrCancel(dialog, wParam, confirm)) return TRUE;
-    // Shows its own success message; a failure shows nothing.
+    // Shows its own message, success or failure.
     if (LOWORD(wParam) == IDC_ASSOCIATE) registerIepgAssociation(dialog.hwnd);
     return TRUE;
 }

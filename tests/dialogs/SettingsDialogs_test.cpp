@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "tests/support/ScriptedReplies.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/TempDir.h"
+#include "ui/Association.h"
 #include "ui/Resource.h"
 #include "ui/SettingsDialogs.h"
 #include "tests/dialogs/DialogScript.h"
@@ -21,6 +23,10 @@ const std::string kTohoSogo = "\x93\x8c\x93\x73\x91\x8d\x8d\x87\x83\x65\x83\x8c\
 const std::string kHyouji = "\x95\x5c\x8e\xa6";                                          // 表示 (trail byte 0x5C)
 const std::string kAssociated =                                                          // 関連付けに成功しました。
     "\x8a\xd6\x98\x41\x95\x74\x82\xaf\x82\xc9\x90\xac\x8c\xf7\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42";
+const std::string kNotAssociated =                                                       // 関連付けに失敗しました。
+    "\x8a\xd6\x98\x41\x95\x74\x82\xaf\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42";
+const std::string kNotSaved =                                                            // 設定を保存できませんでした。
+    "\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\xb6\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";
 const std::wstring kHttpCaption = L"HTTP\u8a2d\u5b9a";                // HTTP設定
 const std::wstring kMailCaption = L"\u30e1\u30fc\u30eb\u8a2d\u5b9a";  // メール設定
 const std::wstring kToolCaption = L"\u30c4\u30fc\u30eb\u8a2d\u5b9a";  // ツール設定
@@ -229,12 +235,13 @@ TEST_F(SettingsDialogTest, HttpOkKeepsTheSettingsFilesAttributes) {
         ConfigStore store;
         ASSERT_TRUE(store.load(settingsPath()));
         config() = store;
-        play(runHttpDialog, {
-            [](HWND d) {
-                setItemText(d, IDC_HTTP_SERVER, "rd.local");
-                press(d, IDOK);
-            },
-        });
+        Steps steps = {[](HWND d) {
+            setItemText(d, IDC_HTTP_SERVER, "rd.local");
+            press(d, IDOK);
+        }};
+        // The refused write is reported (once: this is the only case that fails).
+        if (!c.written) steps.push_back([](HWND d) { press(d, IDOK); });
+        play(runHttpDialog, std::move(steps));
         const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
         EXPECT_EQ(GetFileAttributesW(path.c_str()) & kept, c.attributes);
         ConfigStore written;
@@ -268,13 +275,20 @@ TEST_F(SettingsDialogTest, HttpSettingsStayInMemoryWhenTheFileCannotBeWritten) {
     ConfigStore unwritable;
     unwritable.load(dir.file("missing-folder/Pelorane.ini"));
     config() = unwritable;
+    std::string message;
     const int result = play(runHttpDialog, {
         [](HWND d) {
             setItemText(d, IDC_HTTP_SERVER, "rd.local");
             press(d, IDOK);
         },
+        [&message](HWND d) {
+            message = itemText(d, kMessageBoxText);
+            press(d, IDOK);
+        },
     });
     EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(message, kNotSaved + "\n" +
+                           std::filesystem::u8path(dir.file("missing-folder/Pelorane.ini")).make_preferred().u8string());
     EXPECT_EQ(config().getHttpserver(), "rd.local");
     EXPECT_FALSE(fileExists(dir.file("missing-folder")));
 }
@@ -455,6 +469,136 @@ TEST_F(SettingsDialogTest, ToolAssociationReportsSuccessOverTheToolDialog) {
     });
     EXPECT_EQ(owner, tool);
     EXPECT_EQ(message, kAssociated);
+}
+
+// Registry branches that keep what is written; keys at or below `refused` cannot be created ("" none,
+// "*" every key).
+class FakeBranch : public RegistryBranch {
+public:
+    explicit FakeBranch(std::wstring refusedKey) : refused(std::move(refusedKey)) {}
+
+    HKEY createKey(HKEY parent, const wchar_t* subkey) override {
+        const std::wstring path = parent == nullptr ? subkey : paths.at(index(parent)) + L"\\" + subkey;
+        if (refused == L"*" || (!refused.empty() && path.rfind(refused, 0) == 0)) return nullptr;
+        paths.push_back(path);
+        return reinterpret_cast<HKEY>(static_cast<intptr_t>(paths.size()));
+    }
+    bool setString(HKEY key, const wchar_t* name, const std::wstring& value) override {
+        values[paths.at(index(key)) + L"|" + (name != nullptr ? name : L"")] = value;
+        return true;
+    }
+    void closeKey(HKEY) override {}
+
+    std::wstring refused;
+    std::vector<std::wstring> paths;
+    std::map<std::wstring, std::wstring> values;  // "key path|value name" -> value
+
+private:
+    static size_t index(HKEY key) { return static_cast<size_t>(reinterpret_cast<intptr_t>(key)) - 1; }
+};
+
+TEST_F(SettingsDialogTest, ToolAssociationFallsBackToTheUsersClassesAndReportsFailure) {
+    const std::wstring exe = L"\"" + std::filesystem::u8path(app.modulePath()).wstring() + L"\"";
+    const std::map<std::wstring, std::wstring> fullSet = {
+        {L"iEPG.file|", L"iEPG \u30d5\u30a1\u30a4\u30eb"},
+        {L"iEPG.file\\DefaultIcon|", exe + L",1"},
+        {L"iEPG.file\\shell\\open\\command|", exe + L" \"%1\""},
+        {L".iepg|", L"iEPG.file"},
+        {L".iepg|Content Type", L"application/x-tv-program-info"},
+        {L"MIME\\Database\\Content Type\\application/x-tv-program-info|Extension", L".iepg"},
+    };
+    enum Written { None, Partial, Full };
+    struct Case {
+        const char* what;
+        const wchar_t* classesRootRefuses;
+        const wchar_t* userClassesRefuse;
+        Written inClassesRoot;
+        Written inUserClasses;
+        const std::string& message;
+    };
+    const Case cases[] = {
+        {"classes root writable", L"", L"", Full, None, kAssociated},
+        {"classes root refuses the MIME type", L"MIME", L"", Partial, Full, kAssociated},
+        {"classes root refuses every key", L"*", L"", None, Full, kAssociated},
+        {"both refuse", L"*", L"*", None, None, kNotAssociated},
+        {"user classes refuse the command", L"*", L"iEPG.file\\shell", None, Partial, kNotAssociated},
+    };
+    auto written = [&fullSet](const FakeBranch& branch) {
+        if (branch.values.empty()) return None;
+        return branch.values == fullSet ? Full : Partial;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeBranch classesRoot(c.classesRootRefuses);
+        FakeBranch userClasses(c.userClassesRefuse);
+        const AssociationBranchesOverride branches(classesRoot, userClasses);
+        HWND tool = nullptr;
+        HWND owner = nullptr;
+        std::string message;
+        play(runToolDialog, {
+            [&tool](HWND d) {
+                tool = d;
+                press(d, IDC_ASSOCIATE);
+            },
+            [&owner, &message](HWND d) {
+                owner = GetWindow(d, GW_OWNER);
+                message = itemText(d, kMessageBoxText);
+                press(d, IDOK);
+            },
+            [](HWND d) { press(d, IDCANCEL); },
+        });
+        EXPECT_EQ(owner, tool);
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(written(classesRoot), c.inClassesRoot);
+        EXPECT_EQ(written(userClasses), c.inUserClasses);
+    }
+}
+
+// -------------------------------------------------------------------------------------------------
+// Settings files that cannot be written
+
+class UnsavableSettingsTest : public SettingsDialogTest {
+protected:
+    void SetUp() override {
+        SettingsDialogTest::SetUp();
+        // A folder where the new file is written first makes every save fail, even for root.
+        for (const char* name : {"Pelorane.ini.tmp", "channels.ini.tmp"}) {
+            std::filesystem::create_directory(std::filesystem::u8path(dir.file(name)));
+        }
+    }
+
+    // Confirms the dialog; the text of the message box over it when one is expected. A box that
+    // does not come, or one that comes unexpected, breaks the script.
+    std::string confirm(int (*open)(HWND), bool boxExpected) {
+        std::string text;
+        HWND dialog = nullptr;
+        Steps steps = {[&dialog](HWND d) {
+            dialog = d;
+            press(d, IDOK);
+        }};
+        if (boxExpected) {
+            steps.push_back([&dialog, &text](HWND d) {
+                EXPECT_EQ(GetWindow(d, GW_OWNER), dialog);
+                text = itemText(d, kMessageBoxText);
+                press(d, IDOK);
+            });
+        }
+        EXPECT_EQ(play(open, std::move(steps)), IDOK);
+        return text;
+    }
+};
+
+TEST_F(UnsavableSettingsTest, FirstFailedSaveIsReportedWithItsPathAndNoLaterOne) {
+    config().setHttpserver("rd.local");
+    EXPECT_EQ(confirm(runHttpDialog, true), kNotSaved + "\n" + settingsPath());
+    confirm(runHttpDialog, false);
+    confirm(runChannelDialog, false);
+}
+
+TEST_F(UnsavableSettingsTest, ChannelFileFailingFirstIsTheOneNamed) {
+    config().setHttpserver("rd.local");
+    EXPECT_EQ(confirm(runChannelDialog, true), kNotSaved + "\n" + channelsPath());
+    confirm(runHttpDialog, false);
 }
 
 // -------------------------------------------------------------------------------------------------

@@ -6,6 +6,33 @@
 namespace ui {
 namespace {
 
+// The Unix path of a Windows path, as a browser running on the Unix side would have it; empty when
+// Wine cannot say.
+std::string unixPath(const std::wstring& path) {
+    using Convert = char*(CDECL*)(LPCWSTR);
+    const auto convert = reinterpret_cast<Convert>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (convert == nullptr) return std::string();
+    char* converted = convert(path.c_str());
+    if (converted == nullptr) return std::string();
+    const std::string result(converted);
+    HeapFree(GetProcessHeap(), 0, converted);
+    return result;
+}
+
+// Hands the file to the shell the way `wine start /unix FILE` does; false when start.exe did not run.
+bool openThroughShell(const std::string& unixFile) {
+    wchar_t system[MAX_PATH] = {};
+    if (GetSystemDirectoryW(system, MAX_PATH) == 0) return false;
+    Process start;
+    // The Unix path is ASCII here (the test folder's name is).
+    const std::wstring file(unixFile.begin(), unixFile.end());
+    if (!start.start(std::wstring(system) + L"\\start.exe", L"/unix " + quoteArgument(file), std::wstring())) {
+        return false;
+    }
+    return start.waitForExit(kDefaultTimeoutMs) && start.exitCode() == 0;
+}
+
 class Association : public ProgramTest {
 protected:
     // A blank in the program's path: the command value quotes it.
@@ -23,8 +50,8 @@ protected:
         aside.reset();
     }
 
-    HWND openTool() {
-        EXPECT_TRUE(app->writeSettings({}));
+    HWND openTool(const Settings& settings = Settings()) {
+        EXPECT_TRUE(app->writeSettings(settings));
         EXPECT_TRUE(app->writeChannels(standardChannels()));
         mainDialog = startMain();
         if (mainDialog == nullptr) return nullptr;
@@ -85,6 +112,29 @@ TEST_F(Association, PressingTwiceSucceedsBothTimes) {
     click(tool, IDCANCEL);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(tool); }, 5000));
     EXPECT_TRUE(quit(mainDialog));
+}
+
+TEST_F(Association, FileOpenedThroughTheShellStartsTheProgramThatBooksIt) {
+    Simulator& recorder = simulator();
+    const HWND tool = openTool(merged(recorderSettings(simPort), {{"bootexec", "3"}}));
+    ASSERT_NE(tool, nullptr);
+    EXPECT_EQ(associate(tool), "関連付けに成功しました。");
+    click(tool, IDCANCEL);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(tool); }, 5000));
+    ASSERT_TRUE(quit(mainDialog));
+
+    // What a browser does with a downloaded programme: the shell starts whatever is registered.
+    const std::string file = unixPath(app->writeIepg(L"downloaded.iepg", Iepg()));
+    ASSERT_FALSE(file.empty());
+    ASSERT_TRUE(openThroughShell(file));
+    ASSERT_TRUE(waitUntil([&] { return recorder.posts().size() == 1; }, 30000, 100))
+        << "the program the shell started did not book";
+    const auto form = recorder.posts().at(0);
+    EXPECT_EQ(form.at("title_name"), "世界の車窓から");
+    EXPECT_EQ(form.at("channel"), "1");
+    EXPECT_EQ(form.at("date"), "2031/06/14");
+    // After its success the program closes itself; its folder is removed after the test.
+    EXPECT_TRUE(waitUntil([] { return FindWindowW(L"#32770", kMainCaption) == nullptr; }, 10000, 50));
 }
 
 }  // namespace
