@@ -34,6 +34,32 @@ if [ "${1:-}" = "--check" ]; then
     set -- $pair
     if cmp "$1" "$2"; then echo "same bytes: $1 $2"; else status=1; fi
   done
+  # What the user unpacks: the four files, the guide readable in Notepad, sums that hold.
+  python3 - "$zip_a" <<'PY' || status=1
+import hashlib, struct, sys, zipfile
+archive = zipfile.ZipFile(sys.argv[1])
+names = ["Pelorane.exe", "はじめにお読みください.txt", "LICENSE", "SHA256SUMS"]
+problems = []
+if archive.namelist() != names:
+    problems.append(f"files {archive.namelist()}")
+else:
+    data = {name: archive.read(name) for name in names}
+    guide = data[names[1]]
+    if not guide.startswith(b"\xef\xbb\xbf") or guide.count(b"\n") != guide.count(b"\r\n"):
+        problems.append("guide without BOM or with bare LF")
+    sums = "".join(f"{hashlib.sha256(data[n]).hexdigest()}  {n}\n" for n in names[:3]).encode()
+    if data["SHA256SUMS"] != sums:
+        problems.append("SHA256SUMS does not match")
+    exe = data["Pelorane.exe"]
+    pe = struct.unpack_from("<I", exe, 0x3C)[0]
+    if exe[pe:pe + 4] != b"PE\0\0" or struct.unpack_from("<I", exe, pe + 8)[0] != 0:
+        problems.append("PE time stamp set")
+    if b".debug_" in exe:
+        problems.append("Pelorane.exe not stripped")
+for problem in problems:
+    print("zip content:", problem, file=sys.stderr)
+sys.exit(1 if problems else 0)
+PY
   [ "$status" -eq 0 ] && echo "reproducible: $(basename "$zip_a") $(sha256sum < "$zip_a" | cut -c1-64)"
   exit "$status"
 fi
