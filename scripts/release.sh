@@ -74,8 +74,12 @@ SOURCE_DATE_EPOCH="$(git log -1 --format=%ct)"
 export SOURCE_DATE_EPOCH
 
 echo "building Pelorane.exe in $build ..."
+# Source and build folders must not reach the objects (assertion texts, debug information). Only
+# here: in the everyday builds the folder names in the flags would keep ccache from sharing objects
+# between checkouts.
+prefix_maps="-ffile-prefix-map=$root/= -ffile-prefix-map=$build/="
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS="$prefix_maps" -DCMAKE_CXX_FLAGS="$prefix_maps" >/dev/null
 cmake --build "$build" --target Pelorane -j "${PELORANE_JOBS:-2}" >/dev/null
 
 version="$(sed -n 's/^#define PELORANE_VERSION_TEXT "\(.*\)"$/\1/p' "$build/generated/ui/Version.h")"
