@@ -56,7 +56,7 @@ PY
 echo "running Pelorane.exe programme.iepg under Wine (it books and closes by itself) ..."
 start=$(date +%s)
 set +e
-LANG=ja_JP.UTF-8 timeout 120 scripts/with-display.sh \
+LANG=ja_JP.UTF-8 PELORANE_CALLER_EXPLAINS_STATUS=1 timeout 120 scripts/with-display.sh \
   scripts/wine-run.sh "$work/Pelorane/Pelorane.exe" "$(winepath -w "$work/programme.iepg" 2>/dev/null || echo "$work/programme.iepg")"
 status=$?
 set -e
