@@ -2,13 +2,21 @@
 # The main job, end to end: start the recorder simulator, start Pelorane.exe under Wine with an
 # iEPG file (as a browser would) and settings that book over HTTP at once (bootexec 3), let it book
 # and close by itself, then show the recorder's answer and its reservation list.
+#
+#   bash scripts/demo.sh              builds Pelorane.exe (windows preset) and runs it
+#   bash scripts/demo.sh PATH.exe     runs the given Pelorane.exe instead, e.g. the one from the zip
 set -euo pipefail
+exe="${1:-}"
+[ -z "$exe" ] || exe="$(realpath "$exe")"
 cd "$(dirname "$0")/.."
 root="$(pwd)"
 
-echo "building Pelorane.exe ..."
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target Pelorane >/dev/null
+if [ -z "$exe" ]; then
+  echo "building Pelorane.exe ..."
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target Pelorane >/dev/null
+  exe="$root/build/windows/Pelorane.exe"
+fi
 
 work="$(mktemp -d /tmp/pelorane-demo.XXXXXX)"
 sim_pid=""
@@ -27,7 +35,7 @@ echo "recorder simulator on 127.0.0.1:$port"
 # The program folder: Pelorane.exe with its settings and channel table beside it (Shift_JIS, CR LF),
 # and tomorrow's programme as the browser would save it.
 mkdir -p "$work/Pelorane"
-cp build/windows/Pelorane.exe "$work/Pelorane/"
+cp "$exe" "$work/Pelorane/Pelorane.exe"
 python3 - "$work" "$port" <<'PY'
 import datetime, sys
 work, port = sys.argv[1], sys.argv[2]
@@ -48,11 +56,20 @@ PY
 echo "running Pelorane.exe programme.iepg under Wine (it books and closes by itself) ..."
 start=$(date +%s)
 set +e
-LANG=ja_JP.UTF-8 timeout 120 scripts/with-display.sh \
+LANG=ja_JP.UTF-8 PELORANE_CALLER_EXPLAINS_STATUS=1 timeout 120 scripts/with-display.sh \
   scripts/wine-run.sh "$work/Pelorane/Pelorane.exe" "$(winepath -w "$work/programme.iepg" 2>/dev/null || echo "$work/programme.iepg")"
 status=$?
 set -e
-echo "Pelorane.exe ended with exit code $status after $(( $(date +%s) - start )) s"
+# The exit code is the main routine's result; Pelorane itself never shows it.
+case "$status" in
+  2) meaning="normal end, the main dialog closed itself one second after the booking succeeded" ;;
+  1) meaning="normal end, the main dialog launched the mail program" ;;
+  0) meaning="normal end without the main dialog (mail program launched at once, or ?REMOTE / ?RECLIST)" ;;
+  124) meaning="still open after 120 s: the booking did not succeed, the dialog waited for the user" ;;
+  255) meaning="the main dialog could not be created" ;;
+  *) meaning="unexpected: Wine or the program failed" ;;
+esac
+echo "Pelorane.exe ended after $(( $(date +%s) - start )) s with exit code $status: $meaning"
 
 python3 - "$port" "$work" <<'PY'
 import json, re, sys, urllib.request, html

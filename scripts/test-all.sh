@@ -22,6 +22,9 @@ cmake --build --preset windows -j "$jobs"
 step "windows: tests under Wine"
 ctest --test-dir build/windows --output-on-failure -L wine
 
+step "release: the zip built twice in two folders is the same"
+ctest --test-dir build/windows --output-on-failure -L release
+
 for prefix in "$WINEPREFIX" build/windows/wine-prefix-western; do
   [ -d "$prefix" ] || continue
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true

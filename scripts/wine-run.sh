@@ -30,10 +30,11 @@ PY
   wineserver -w 2>/dev/null || true
   echo "$setup_version" > "$WINEPREFIX/.pelorane-ready"
 fi
-# Wine's own messages are off (WINEDEBUG), so say at least how a failing program ended.
+# Wine's own messages are off (WINEDEBUG), so say at least how a failing program ended
+# (unless the caller explains the status itself, as the demo does: Pelorane ends with 2 normally).
 status=0
 wine "$@" || status=$?
-if [ "$status" -ne 0 ]; then
+if [ "$status" -ne 0 ] && [ -z "${PELORANE_CALLER_EXPLAINS_STATUS:-}" ]; then
   echo "wine-run: $(basename "$1") ended with status $status (prefix $WINEPREFIX, LANG=${LANG:-unset})" >&2
 fi
 exit "$status"

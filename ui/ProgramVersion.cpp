@@ -1,5 +1,6 @@
-// Reads VS_FIXEDFILEINFO straight from the RT_VERSION resource, so the version has one source (Pelorane.rc)
-// and no version library is needed.
+// Reads VS_FIXEDFILEINFO straight from the RT_VERSION resource, so the version has one source (the project
+// version in CMakeLists.txt, which reaches Pelorane.rc through the generated ui/Version.h) and no version
+// library is needed.
 #include "ui/ProgramVersion.h"
 
 #include <windows.h>
