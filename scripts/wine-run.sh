@@ -30,6 +30,14 @@ PY
   wineserver -w 2>/dev/null || true
   echo "$setup_version" > "$WINEPREFIX/.pelorane-ready"
 fi
+# PELORANE_WINE_DPI: the screen's DPI in this prefix (Wine reads "LogPixels" when a program starts).
+# Use a prefix of its own for each DPI, so that no prefix changes between runs.
+dpi="${PELORANE_WINE_DPI:-}"
+if [ -n "$dpi" ] && [ "$(cat "$WINEPREFIX/.pelorane-dpi" 2>/dev/null)" != "$dpi" ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  wineserver -w 2>/dev/null || true
+  echo "$dpi" > "$WINEPREFIX/.pelorane-dpi"
+fi
 # Wine's own messages are off (WINEDEBUG), so say at least how a failing program ended.
 status=0
 wine "$@" || status=$?
