@@ -49,11 +49,13 @@ constexpr int kY0 = 12;
 constexpr int kColumn = 39;
 constexpr int kRow = 18;
 // Where day `day`'s opening line is drawn.
-int dayX(int day) { return (kX0 + day * kColumn) * screenDpi() / 96; }
+int dayX(int day, int dpi = screenDpi()) { return (kX0 + day * kColumn) * dpi / 96; }
 // Where `minutes` after 5:00 fall.
-int minuteY(int minutes) { return (kY0 * 60 + kRow * minutes) * screenDpi() / (60 * 96); }
+int minuteY(int minutes, int dpi = screenDpi()) { return (kY0 * 60 + kRow * minutes) * dpi / (60 * 96); }
 // The timeline point of day index `day` at `minutes` after 5:00, inside the column.
-LPARAM timelinePoint(int day, int minutes) { return MAKELPARAM((dayX(day) + dayX(day + 1)) / 2, minuteY(minutes) + 1); }
+LPARAM timelinePoint(int day, int minutes, int dpi = screenDpi()) {
+    return MAKELPARAM((dayX(day, dpi) + dayX(day + 1, dpi)) / 2, minuteY(minutes, dpi) + 1);
+}
 
 // The broadcast day, and with it the dialog's week, changes at 5:00. A test started shortly before
 // would compute a week the dialog no longer shows: it starts after the change instead.
@@ -286,6 +288,36 @@ TEST_F(ReservationList, BlocksArePaintedAtTheStandardRectangleScaledToTheScreens
     } sides[] = {{"left", left - 1, 20}, {"right", right + 1, 59}, {"top", top - 1, 102}, {"bottom", bottom + 1, 120}};
     for (const auto& s : sides) {
         EXPECT_LE(std::abs(s.border - s.standard * factor), 1.0) << s.side << " " << s.border << " at " << screenDpi() << " DPI";
+    }
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+// Moved to a monitor of another DPI (WM_DPICHANGED, no suggested rectangle), the dialog lays itself
+// out at that DPI and the timeline's grid follows; and back again.
+TEST_F(ReservationList, ADpiChangeLaysTheDialogAndTheTimelineOutAtTheNewDpi) {
+    ASSERT_TRUE(recorder->setReservations(reservations()));
+    const HWND dialog = openList(4);
+    ASSERT_NE(dialog, nullptr);
+    const HWND line = timeline(dialog);
+    ASSERT_NE(line, nullptr);
+    const int other = screenDpi() == 144 ? 96 : 144;
+    for (const int dpi : {other, screenDpi()}) {
+        sendMessage(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+        RECT client;
+        ASSERT_TRUE(GetClientRect(dialog, &client));
+        EXPECT_EQ(client.right, scaled(640, dpi)) << dpi;
+        EXPECT_EQ(client.bottom, scaled(480, dpi)) << dpi;
+        RECT box;
+        GetWindowRect(item(dialog, IDC_RESERVATIONS), &box);
+        EXPECT_EQ(box.right - box.left, scaled(340, dpi)) << dpi;
+        GetClientRect(line, &box);
+        EXPECT_EQ(box.right, scaled(300, dpi)) << dpi;
+        EXPECT_EQ(box.bottom, scaled(466, dpi)) << dpi;
+        sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(2, 1190, dpi));
+        EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "深夜映画") << dpi;
+        sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(2, 1210, dpi));
+        EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "") << dpi;
     }
     pressKey(dialog, VK_ESCAPE);
     EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
