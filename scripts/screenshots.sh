@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Renders every dialog of Pelorane.exe under Wine to PNG files for the documentation: the main
 # dialog, the four settings dialogs, the reservation list with its timeline (against the recorder
-# simulator, with a few sample reservations, then once more with clashing ones) and the remote control.
+# simulator, with a few sample reservations, then once more with clashing ones) and the remote control,
+# on a 96-DPI screen and again on a 144-DPI one (OUTPUT_DIR/144dpi).
 #   scripts/screenshots.sh [BUILD_DIR] [OUTPUT_DIR]
 # BUILD_DIR is a Windows build (default build/windows; built here when ui_screenshots.exe is missing),
 # OUTPUT_DIR defaults to docs/screenshots. Runs in a Japanese locale on a private Xvfb display with a
-# Wine prefix of its own (WINEPREFIX, default /tmp/pelorane-screens-wine).
+# Wine prefix of its own for each DPI (WINEPREFIX, default /tmp/pelorane-screens-wine, and that
+# name with "-144dpi").
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$here/build/windows}" 2>/dev/null && pwd || echo "${1:-$here/build/windows}")"
@@ -69,18 +71,28 @@ with open(sys.argv[2] + "/conflict.json", "w", encoding="utf-8") as f:
     json.dump(clashes, f, ensure_ascii=False)
 PY
 
-export WINEPREFIX="${WINEPREFIX:-/tmp/pelorane-screens-wine}"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-# Always a private display, so that nothing else on the screen gets into the pictures.
-env -u DISPLAY "$here/scripts/with-display.sh" "$here/scripts/wine-run.sh" \
-  "$build/tests/ui/ui_screenshots.exe" "$scratch" "$port"
+prefix="${WINEPREFIX:-/tmp/pelorane-screens-wine}"
 
-count=0
-for bmp in "$scratch"/*.bmp; do
-  [ -e "$bmp" ] || continue
-  name="$(basename "$bmp" .bmp)"
-  convert "$bmp" -strip "$out/$name.png"  # no time stamps: the same picture gives the same file
-  echo "$out/$name.png"
-  count=$((count + 1))
-done
-[ "$count" -gt 0 ] || { echo "screenshots: no pictures were made" >&2; exit 1; }
+# render DPI OUTPUT_DIR: one set of pictures on a screen of that DPI, in a Wine prefix of its own.
+render() {
+  local dpi="$1" dest="$2" count=0 bmp name
+  mkdir -p "$dest"
+  rm -f "$scratch"/*.bmp
+  # Always a private display, so that nothing else on the screen gets into the pictures; a larger
+  # one at more DPI, where the windows are larger.
+  env -u DISPLAY WINEPREFIX="$prefix$([ "$dpi" = 96 ] || echo "-${dpi}dpi")" PELORANE_WINE_DPI="$dpi" \
+    WITH_DISPLAY_SCREEN="$([ "$dpi" = 96 ] && echo 1024x768x24 || echo 1600x1200x24)" \
+    "$here/scripts/with-display.sh" "$here/scripts/wine-run.sh" "$build/tests/ui/ui_screenshots.exe" "$scratch" "$port"
+  for bmp in "$scratch"/*.bmp; do
+    [ -e "$bmp" ] || continue
+    name="$(basename "$bmp" .bmp)"
+    convert "$bmp" -strip "$dest/$name.png"  # no time stamps: the same picture gives the same file
+    echo "$dest/$name.png"
+    count=$((count + 1))
+  done
+  [ "$count" -gt 0 ] || { echo "screenshots: no pictures were made at $dpi DPI" >&2; exit 1; }
+}
+
+render 96 "$out"
+render 144 "$out/144dpi"

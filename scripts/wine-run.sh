@@ -5,6 +5,15 @@ export WINEPREFIX="${WINEPREFIX:-/tmp/pelorane-wine}"
 # Quiet, except for a program that cannot be loaded at all.
 export WINEDEBUG="${WINEDEBUG:--all,err+module}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# PELORANE_WINE_DPI: the screen's DPI in this prefix (Wine reads "LogPixels" when a program starts).
+# Use a prefix of its own for each DPI, so that no prefix changes between runs. (A new prefix is
+# made by this first run of wine; the set-up below still runs once.)
+dpi="${PELORANE_WINE_DPI:-}"
+if [ -n "$dpi" ] && [ "$(cat "$WINEPREFIX/.pelorane-dpi" 2>/dev/null)" != "$dpi" ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  wineserver -w 2>/dev/null || true
+  echo "$dpi" > "$WINEPREFIX/.pelorane-dpi"
+fi
 # Bumped whenever the set-up below changes, so that existing prefixes get it too.
 setup_version=2
 if [ "$(cat "$WINEPREFIX/.pelorane-ready" 2>/dev/null)" != "$setup_version" ]; then

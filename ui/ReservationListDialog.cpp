@@ -6,6 +6,7 @@
 #include "core/Application.h"
 #include "recorder/ReservationList.h"
 #include "settings/ConfigStore.h"
+#include "ui/Dpi.h"
 #include "ui/Framework.h"
 #include "ui/Resource.h"
 #include "ui/Text.h"
@@ -42,6 +43,7 @@ struct ReservationListDialog {
     ReservationEntries rows;
     TimelineControl timeline;
     std::string statusText;
+    int dpi = kStandardScreenDpi;  // the layout's: pixel sizes below are for 96 DPI and scale with it
 };
 
 // One list line: date (a dated row without its year "YYYY/"), time, channel and title, TAB-separated.
@@ -53,14 +55,51 @@ std::string listLine(const ReservationEntry& row) {
     return date + '\t' + row.timeText + '\t' + row.channelText + '\t' + row.title;
 }
 
-void place(HWND control, int x, int y, int width, int height) { MoveWindow(control, x, y, width, height, TRUE); }
+// A control at (x, y), width × height in 96-DPI pixels, scaled to the dialog's DPI.
+void place(const ReservationListDialog& d, HWND control, int x, int y, int width, int height) {
+    MoveWindow(control, scaledForDpi(x, d.dpi), scaledForDpi(y, d.dpi), scaledForDpi(width, d.dpi),
+               scaledForDpi(height, d.dpi), TRUE);
+}
 
-void resizeClientArea(HWND dialog) {
-    RECT frame = {0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+// The frame measured on the window itself, not computed from its style: that is right at any DPI
+// without AdjustWindowRectExForDpi, which Windows 7 lacks.
+void resizeClientArea(const ReservationListDialog& d) {
+    RECT window = {};
+    RECT client = {};
+    GetWindowRect(d.hwnd, &window);
+    GetClientRect(d.hwnd, &client);
+    const int frameWidth = (window.right - window.left) - client.right;
+    const int frameHeight = (window.bottom - window.top) - client.bottom;
+    SetWindowPos(d.hwnd, nullptr, 0, 0, frameWidth + scaledForDpi(kClientWidth, d.dpi),
+                 frameHeight + scaledForDpi(kClientHeight, d.dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The dialog's fixed layout at its DPI; the timeline is created the first time.
+void layOut(ReservationListDialog& d) {
+    resizeClientArea(d);
+    place(d, d.status, 0, 0, 520, 14);
+    place(d, GetDlgItem(d.hwnd, IDC_REFRESH), 520, 0, 120, 22);
+    d.timeline.setDpi(d.dpi);
+    if (d.timeline.hwnd == nullptr) {
+        d.timeline.create(d.hwnd, WS_CHILD | WS_VISIBLE, scaledForDpi(0, d.dpi), scaledForDpi(14, d.dpi),
+                          scaledForDpi(300, d.dpi), scaledForDpi(466, d.dpi), IDC_TIMELINE);
+    } else {
+        place(d, d.timeline.hwnd, 0, 14, 300, 466);
+    }
+    place(d, d.list, 300, 24, 340, 456);
+}
+
+// Moved to a monitor of another DPI: the place the system suggests, then the layout at the new DPI.
+void dpiChanged(ReservationListDialog& d, WPARAM wParam, LPARAM lParam) {
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    if (suggested != nullptr) {
+        SetWindowPos(d.hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    const int dpi = HIWORD(wParam);
+    d.dpi = dpi > 0 ? dpi : kStandardScreenDpi;
+    layOut(d);
+    InvalidateRect(d.hwnd, nullptr, TRUE);
 }
 
 void showStatus(ReservationListDialog& d, const std::string& text) {
@@ -121,11 +160,9 @@ BOOL onInit(ReservationListDialog& d) {
     INT tabStops[] = {32, 68, 86};
     SendMessageW(d.list, LB_SETTABSTOPS, 3, reinterpret_cast<LPARAM>(tabStops));
 
-    resizeClientArea(d.hwnd);
-    place(d.status, 0, 0, 520, 14);
-    place(GetDlgItem(d.hwnd, IDC_REFRESH), 520, 0, 120, 22);
-    d.timeline.create(d.hwnd, WS_CHILD | WS_VISIBLE, 0, 14, 300, 466, IDC_TIMELINE);
-    place(d.list, 300, 24, 340, 456);
+    d.dpi = windowDpi(d.hwnd);
+    keepOwnLayoutOnDpiChange(d.hwnd);
+    layOut(d);
 
     setWindowText(d.hwnd, d.config.getPelorane() + kTitleSuffix);
 
@@ -150,6 +187,10 @@ INT_PTR onMessage(ReservationListDialog& d, UINT message, WPARAM wParam, LPARAM 
         default:
             return TRUE;  // every command is the dialog's own
         }
+    }
+    if (message == WM_DPICHANGED) {
+        dpiChanged(d, wParam, lParam);
+        return TRUE;
     }
     if (message == WM_NOTIFY) {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);

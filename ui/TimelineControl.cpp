@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/Clock.h"
+#include "ui/Dpi.h"
 
 namespace {
 
@@ -17,7 +18,16 @@ constexpr int kSunday = 0;
 constexpr int kSaturday = 6;
 constexpr int kHourRows = 24;
 constexpr int kFirstHour = 5;
+// In 96-DPI pixels, scaled like the grid.
 constexpr int kTickLength = 3;
+constexpr int kHourLabelLeft = 1;        // portrait: from the window's left edge
+constexpr int kHourLabelAboveTick = 5;   // portrait: the label's top above its tick
+constexpr int kHourLabelTop = 1;         // landscape: from the window's top edge
+constexpr int kHourLabelBeforeTick = 6;  // landscape: the label's left before its tick
+constexpr int kDayLabelInset = 2;        // from the day's opening line
+// Sent to child windows after their parent's DPI changed (Windows 10 1703); MinGW's headers for
+// Windows 7 do not have it.
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 // A brush this painting made; deleted when the painting ends (after the guards gave the old one back).
 class OwnedBrush {
@@ -50,15 +60,16 @@ void drawTwoDigits(const DeviceContext& dc, int x, int y, int value) {
 
 LRESULT TimelineControl::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE: {
-        RECT client = {};
-        GetClientRect(hwnd, &client);
-        layout_ = timelineLayout(client.right, client.bottom);
+    case WM_CREATE:
+        if (dpi_ <= 0) dpi_ = windowDpi(hwnd);
+        layOut();
         startAtCurrentBroadcastDay();
         return 0;
-    }
     case WM_SIZE:
-        layout_ = timelineLayout(LOWORD(lParam), HIWORD(lParam));
+        layout_ = timelineLayout(LOWORD(lParam), HIWORD(lParam), dpi_);
+        return 0;
+    case kDpiChangedAfterParent:
+        setDpi(windowDpi(hwnd));
         return 0;
     case WM_PAINT:
         paint();
@@ -69,6 +80,20 @@ LRESULT TimelineControl::handleMessage(UINT message, WPARAM wParam, LPARAM lPara
     default:
         return defaultProc(message, wParam, lParam);
     }
+}
+
+void TimelineControl::setDpi(int dpi) {
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    if (hwnd == nullptr) return;
+    layOut();
+    InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void TimelineControl::layOut() {
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    layout_ = timelineLayout(client.right, client.bottom, dpi_);
 }
 
 void TimelineControl::startAtCurrentBroadcastDay() {
@@ -100,37 +125,46 @@ void TimelineControl::paint() {
     SelectionGuard brushGuard(context, oneTimeBrush.get());
 
     const TimelineLayout& g = layout_;
+    const PixelPoint origin = gridOrigin(g);
     const int hourAxisEnd = hourPosition(g, kHourRows);
+    const int tick = scaledLength(g, kTickLength);
     SetTextColor(dc, kTextColour);
     for (int i = 0; i < kHourRows; ++i) {
         const int at = hourPosition(g, i);
         if (g.portrait) {
-            line(dc, g.x0, at, g.x0 - kTickLength, at);
-            if (i % 2 == 1) drawTwoDigits(context, 1, at - 5, kFirstHour + i);
+            line(dc, origin.x, at, origin.x - tick, at);
+            if (i % 2 == 1) {
+                drawTwoDigits(context, scaledLength(g, kHourLabelLeft), at - scaledLength(g, kHourLabelAboveTick),
+                              kFirstHour + i);
+            }
         } else {
-            line(dc, at, g.y0, at, g.y0 - kTickLength);
-            if (i % 2 == 1) drawTwoDigits(context, at - 6, 1, kFirstHour + i);
+            line(dc, at, origin.y, at, origin.y - tick);
+            if (i % 2 == 1) {
+                drawTwoDigits(context, at - scaledLength(g, kHourLabelBeforeTick), scaledLength(g, kHourLabelTop),
+                              kFirstHour + i);
+            }
         }
     }
 
     for (int k = 0; k < WeekSchedule::kDays; ++k) {
         const int closing = dayPosition(g, k + 1);
         if (g.portrait) {
-            line(dc, closing, g.y0, closing, hourAxisEnd);
-            if (k == 0) line(dc, g.x0, g.y0, g.x0, hourAxisEnd);
+            line(dc, closing, origin.y, closing, hourAxisEnd);
+            if (k == 0) line(dc, origin.x, origin.y, origin.x, hourAxisEnd);
         } else {
-            line(dc, g.x0, closing, hourAxisEnd, closing);
-            if (k == 0) line(dc, g.x0, g.y0, hourAxisEnd, g.y0);
+            line(dc, origin.x, closing, hourAxisEnd, closing);
+            if (k == 0) line(dc, origin.x, origin.y, hourAxisEnd, origin.y);
         }
 
         const CalendarDate date = schedule_.dateOf(k);
         SetTextColor(dc, date.dayOfWeek == kSunday     ? kSundayColour
                          : date.dayOfWeek == kSaturday ? kSaturdayColour
                                                        : kTextColour);
+        const int inset = scaledLength(g, kDayLabelInset);
         if (g.portrait) {
-            drawTwoDigits(context, dayPosition(g, k) + 2, 0, date.day);
+            drawTwoDigits(context, dayPosition(g, k) + inset, 0, date.day);
         } else {
-            drawTwoDigits(context, 0, dayPosition(g, k) + 2, date.day);
+            drawTwoDigits(context, 0, dayPosition(g, k) + inset, date.day);
         }
 
         for (const TimeBlock& block : schedule_.slot(k).blocks) {

@@ -31,14 +31,20 @@ public:
     // erasing. The blocks point into `rows`: the vector must stay unchanged until the next call.
     void showRows(const ReservationEntries& rows);
 
+    // The DPI to draw at, from now on: geometry, ticks and text offsets scale with it (96 draws the
+    // unscaled pixels). Before create, or 0, the window's own DPI is taken when it is created.
+    void setDpi(int dpi);
+
     const WeekSchedule& schedule() const { return schedule_; }
     const TimelineLayout& layout() const { return layout_; }
 
 private:
     void startAtCurrentBroadcastDay();
+    void layOut();
     void paint();
     LRESULT point(LPARAM lParam);
 
+    int dpi_ = 0;
     TimelineLayout layout_;
     WeekSchedule schedule_;
     WeekOverlaps overlaps_;  // of schedule_'s blocks

@@ -600,6 +600,25 @@ UnmanagedWindows::~UnmanagedWindows() {
 
 // ---------------------------------------------------------------------------------------------
 
+void becomeDpiAware() {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    using ContextFunction = BOOL(WINAPI*)(HANDLE);
+    const auto setContext = reinterpret_cast<ContextFunction>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    const HANDLE perMonitorV2 = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4));
+    if (setContext != nullptr && setContext(perMonitorV2)) return;
+    SetProcessDPIAware();
+}
+
+int screenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int scaled(int pixels, int dpi) { return MulDiv(pixels, dpi, 96); }
+
 COLORREF screenPixel(HWND window, int x, int y) {
     POINT point = {x, y};
     if (!ClientToScreen(window, &point)) return CLR_INVALID;

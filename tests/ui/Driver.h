@@ -203,6 +203,18 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
+// DPI
+
+// Makes this process DPI aware (per monitor v2 where the system has it, else system aware), so that
+// window rectangles and screen pixels of a DPI-aware program are read unscaled. Call before the
+// first window is created.
+void becomeDpiAware();
+// The screen's DPI (LOGPIXELSY): what a program that is DPI aware draws at under Wine.
+int screenDpi();
+// A length of `pixels` at 96 DPI on a screen of `dpi`, rounded (MulDiv, as the program scales).
+int scaled(int pixels, int dpi);
+
+// ---------------------------------------------------------------------------------------------
 // Screen capture
 
 // The colour on the screen at a point of the window's client area (CLR_INVALID when unreadable).

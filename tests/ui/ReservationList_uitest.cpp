@@ -1,7 +1,9 @@
 // The reservation list dialog ("?RECLIST" and the main menu) against the recorder simulator: its
 // layout, one line per reservation, the timeline's painted blocks and pointing at them, refresh,
 // a failed fetch.
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "ProgramTest.h"
 
@@ -40,14 +42,19 @@ std::string listDate(const SYSTEMTIME& d) {
     return ymd(d).substr(5) + "(" + weekdays[d.wDayOfWeek % 7] + ")";
 }
 
-// Timeline geometry in the dialog's fixed layout: portrait 300 x 466.
+// Timeline geometry in the dialog's fixed layout: portrait 300 x 466 at 96 DPI. The program is
+// DPI aware: on a screen of more DPI each position is the 96-DPI one scaled, truncated once.
 constexpr int kX0 = 20;
 constexpr int kY0 = 12;
 constexpr int kColumn = 39;
 constexpr int kRow = 18;
+// Where day `day`'s opening line is drawn.
+int dayX(int day, int dpi = screenDpi()) { return (kX0 + day * kColumn) * dpi / 96; }
+// Where `minutes` after 5:00 fall.
+int minuteY(int minutes, int dpi = screenDpi()) { return (kY0 * 60 + kRow * minutes) * dpi / (60 * 96); }
 // The timeline point of day index `day` at `minutes` after 5:00, inside the column.
-LPARAM timelinePoint(int day, int minutes) {
-    return MAKELPARAM(kX0 + day * kColumn + kColumn / 2, kY0 + kRow * minutes / 60 + 1);
+LPARAM timelinePoint(int day, int minutes, int dpi = screenDpi()) {
+    return MAKELPARAM((dayX(day, dpi) + dayX(day + 1, dpi)) / 2, minuteY(minutes, dpi) + 1);
 }
 
 // The broadcast day, and with it the dialog's week, changes at 5:00. A test started shortly before
@@ -148,8 +155,9 @@ TEST_F(ReservationList, LayoutIsAFixedClientAreaWithTheTimelineOnTheLeft) {
     ASSERT_NE(dialog, nullptr);
     RECT client;
     ASSERT_TRUE(GetClientRect(dialog, &client));
-    EXPECT_EQ(client.right, 640);
-    EXPECT_EQ(client.bottom, 480);
+    const int dpi = screenDpi();
+    EXPECT_EQ(client.right, scaled(640, dpi));
+    EXPECT_EQ(client.bottom, scaled(480, dpi));
     const HWND line = timeline(dialog);
     ASSERT_NE(line, nullptr) << "one XoWindowBase child";
     RECT box;
@@ -157,10 +165,10 @@ TEST_F(ReservationList, LayoutIsAFixedClientAreaWithTheTimelineOnTheLeft) {
     POINT corner = {box.left, box.top};
     ScreenToClient(dialog, &corner);
     EXPECT_EQ(corner.x, 0);
-    EXPECT_EQ(corner.y, 14);
-    EXPECT_EQ(box.right - box.left, 300);
-    EXPECT_EQ(box.bottom - box.top, 466);
-    // List, status box and refresh button in pixels: (x, y, width, height).
+    EXPECT_EQ(corner.y, scaled(14, dpi));
+    EXPECT_EQ(box.right - box.left, scaled(300, dpi));
+    EXPECT_EQ(box.bottom - box.top, scaled(466, dpi));
+    // List, status box and refresh button in 96-DPI pixels: (x, y, width, height).
     const struct {
         int id;
         int x, y, width, height;
@@ -169,10 +177,10 @@ TEST_F(ReservationList, LayoutIsAFixedClientAreaWithTheTimelineOnTheLeft) {
         GetWindowRect(item(dialog, p.id), &box);
         corner = {box.left, box.top};
         ScreenToClient(dialog, &corner);
-        EXPECT_EQ(corner.x, p.x) << p.id;
-        EXPECT_EQ(corner.y, p.y) << p.id;
-        EXPECT_EQ(box.right - box.left, p.width) << p.id;
-        EXPECT_EQ(box.bottom - box.top, p.height) << p.id;
+        EXPECT_EQ(corner.x, scaled(p.x, dpi)) << p.id;
+        EXPECT_EQ(corner.y, scaled(p.y, dpi)) << p.id;
+        EXPECT_EQ(box.right - box.left, scaled(p.width, dpi)) << p.id;
+        EXPECT_EQ(box.bottom - box.top, scaled(p.height, dpi)) << p.id;
     }
     EXPECT_TRUE(GetWindowLongW(item(dialog, IDC_LIST_STATUS), GWL_STYLE) & ES_READONLY);
     pressKey(dialog, VK_ESCAPE);
@@ -211,7 +219,7 @@ TEST_F(ReservationList, PointingAtABlockShowsItsTitleAndSelectsItsLine) {
 
     // Left of the grid nothing is reported.
     sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(2, 1190));
-    sendMessage(line, WM_MOUSEMOVE, 0, MAKELPARAM(kX0 - 1, kY0 + kRow * 5));
+    sendMessage(line, WM_MOUSEMOVE, 0, MAKELPARAM(dayX(0) - 1, minuteY(300)));
     EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "深夜映画");
     pressKey(dialog, VK_ESCAPE);
     EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
@@ -246,10 +254,71 @@ TEST_F(ReservationList, TimelinePaintsOneTimeBlocksYellowWeeklyBlocksPinkAndDayL
     EXPECT_NE(empty, pink);
     // The lines closing each day are drawn with the default (black) pen across all 24 hours.
     for (int day = 0; day < 7; ++day) {
-        EXPECT_EQ(colourText(screenPixel(line, kX0 + (day + 1) * kColumn, kY0 + kRow * 12)), colourText(RGB(0, 0, 0)))
+        EXPECT_EQ(colourText(screenPixel(line, dayX(day + 1), minuteY(720))), colourText(RGB(0, 0, 0)))
             << "day " << day;
     }
-    EXPECT_EQ(colourText(screenPixel(line, kX0, kY0 + kRow * 12)), colourText(RGB(0, 0, 0))) << "the opening line";
+    EXPECT_EQ(colourText(screenPixel(line, dayX(0), minuteY(720))), colourText(RGB(0, 0, 0))) << "the opening line";
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+// At any DPI a block is painted where its 96-DPI rectangle, scaled by DPI / 96, falls (within a
+// pixel): found on the screen by its yellow fill, inside its one-pixel border.
+TEST_F(ReservationList, BlocksArePaintedAtTheStandardRectangleScaledToTheScreensDpi) {
+    ASSERT_TRUE(recorder->setReservations(reservations()));
+    const HWND dialog = openList(4);
+    ASSERT_NE(dialog, nullptr);
+    const HWND line = timeline(dialog);
+    ASSERT_NE(line, nullptr);
+    const COLORREF yellow = RGB(255, 255, 51);
+    const LPARAM inside = timelinePoint(0, 330);
+    const int x = GET_X_LPARAM(inside);
+    const int y = GET_Y_LPARAM(inside);
+    ASSERT_TRUE(waitUntil([&] { return screenPixel(line, x, y) == yellow; }, 3000));
+    // Today 10:00-11:00 in the first column: at 96 DPI its border runs through x 20 and 59, y 102 and 120.
+    const double factor = screenDpi() / 96.0;
+    int left = x, right = x, top = y, bottom = y;
+    while (screenPixel(line, left - 1, y) == yellow) --left;
+    while (screenPixel(line, right + 1, y) == yellow) ++right;
+    while (screenPixel(line, x, top - 1) == yellow) --top;
+    while (screenPixel(line, x, bottom + 1) == yellow) ++bottom;
+    const struct {
+        const char* side;
+        int border, standard;
+    } sides[] = {{"left", left - 1, 20}, {"right", right + 1, 59}, {"top", top - 1, 102}, {"bottom", bottom + 1, 120}};
+    for (const auto& s : sides) {
+        EXPECT_LE(std::abs(s.border - s.standard * factor), 1.0) << s.side << " " << s.border << " at " << screenDpi() << " DPI";
+    }
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+// Moved to a monitor of another DPI (WM_DPICHANGED, no suggested rectangle), the dialog lays itself
+// out at that DPI and the timeline's grid follows; and back again.
+TEST_F(ReservationList, ADpiChangeLaysTheDialogAndTheTimelineOutAtTheNewDpi) {
+    ASSERT_TRUE(recorder->setReservations(reservations()));
+    const HWND dialog = openList(4);
+    ASSERT_NE(dialog, nullptr);
+    const HWND line = timeline(dialog);
+    ASSERT_NE(line, nullptr);
+    const int other = screenDpi() == 144 ? 96 : 144;
+    for (const int dpi : {other, screenDpi()}) {
+        sendMessage(dialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+        RECT client;
+        ASSERT_TRUE(GetClientRect(dialog, &client));
+        EXPECT_EQ(client.right, scaled(640, dpi)) << dpi;
+        EXPECT_EQ(client.bottom, scaled(480, dpi)) << dpi;
+        RECT box;
+        GetWindowRect(item(dialog, IDC_RESERVATIONS), &box);
+        EXPECT_EQ(box.right - box.left, scaled(340, dpi)) << dpi;
+        GetClientRect(line, &box);
+        EXPECT_EQ(box.right, scaled(300, dpi)) << dpi;
+        EXPECT_EQ(box.bottom, scaled(466, dpi)) << dpi;
+        sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(2, 1190, dpi));
+        EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "深夜映画") << dpi;
+        sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(2, 1210, dpi));
+        EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "") << dpi;
+    }
     pressKey(dialog, VK_ESCAPE);
     EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
 }
@@ -292,10 +361,10 @@ TEST_F(ReservationList, OverlapsArePaintedRedAndPointingAtOneNamesEveryReservati
         {1, 900, 960, yellow, yellow, "映画A / 映画B", 2},           // two one-time rows, 20:00-21:00
     };
     for (const auto& o : overlaps) {
-        const int left = kX0 + o.day * kColumn + 1;
-        const int right = kX0 + (o.day + 1) * kColumn;  // first pixel not red
-        const int top = kY0 + kRow * o.start / 60;
-        const int bottom = kY0 + kRow * o.end / 60;  // first pixel not red
+        const int left = dayX(o.day) + 1;
+        const int right = dayX(o.day + 1);  // first pixel not red
+        const int top = minuteY(o.start);
+        const int bottom = minuteY(o.end);  // first pixel not red
         const int middleX = (left + right) / 2;
         const int middleY = (top + bottom) / 2;
         EXPECT_TRUE(waitUntil([&] { return screenPixel(line, left, top) == red; }, 3000))
@@ -322,7 +391,7 @@ TEST_F(ReservationList, OverlapsArePaintedRedAndPointingAtOneNamesEveryReservati
     sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(0, 375));
     EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "重なる番組");
     EXPECT_EQ(listSelection(list), 1);
-    sendMessage(line, WM_MOUSEMOVE, 0, MAKELPARAM(kX0 + kColumn / 2, kY0 + kRow * 330 / 60 - 1));
+    sendMessage(line, WM_MOUSEMOVE, 0, MAKELPARAM((dayX(0) + dayX(1)) / 2, minuteY(330) - 1));
     EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "毎日の番組");
 
     // The weekly row alone on the other days stays pink.
@@ -331,8 +400,8 @@ TEST_F(ReservationList, OverlapsArePaintedRedAndPointingAtOneNamesEveryReservati
         EXPECT_EQ(colourText(screenPixel(line, GET_X_LPARAM(point), GET_Y_LPARAM(point))), colourText(pink)) << "day " << day;
     }
     // The back-to-back pair in two days: nothing red down the column, one title at the shared minute.
-    const int column = kX0 + 2 * kColumn + kColumn / 2;
-    for (int y = kY0 + kRow * 890 / 60; y <= kY0 + kRow * 1030 / 60; ++y) {
+    const int column = (dayX(2) + dayX(3)) / 2;
+    for (int y = minuteY(890); y <= minuteY(1030); ++y) {
         EXPECT_NE(colourText(screenPixel(line, column, y)), colourText(red)) << "back to back, y " << y;
     }
     sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(2, 960));

@@ -23,5 +23,7 @@ private:
 // gtest owns the environment once added.
 ::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new DialogTestEnvironment);
 const UINT previousErrorMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+// The program is DPI aware: read its windows and pixels as they are, not scaled for a 96-DPI reader.
+const bool dpiAware = (ui::becomeDpiAware(), true);
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Timeline geometry: the two orientations, block rectangles, the pointer, and windows too small for a grid.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "recorder/TimelineLayout.h"
 #include "recorder/WeekSchedule.h"
 
@@ -114,4 +116,68 @@ TEST(TimelineLayout, WindowsSmallerThanTheMarginsNeverDivideByZero) {
     EXPECT_EQ(narrow.colWidth, 0);
     GridPoint point;
     EXPECT_FALSE(gridPointAt(narrow, 25, 100, point));
+}
+
+// On a 144-DPI screen the window is 1.5 times as large and so is everything drawn in it: every
+// block rectangle is the 96-DPI one scaled by 1.5, to a pixel, in both orientations.
+TEST(TimelineLayout, At144DpiBlocksAreTheStandardOnesScaledByOneAndAHalf) {
+    const struct {
+        int32_t width, height;      // at 96 DPI
+        int32_t width144, height144;  // the same window at 144 DPI (rounded like MulDiv)
+    } windows[] = {{300, 466, 450, 699}, {495, 190, 743, 285}, {200, 200, 300, 300}};
+    const struct {
+        int32_t day, start, end;
+    } blocks[] = {{0, 0, 1440}, {2, 1080, 1200}, {0, 25, 50}, {6, 1437, 1440}, {3, 331, 332}, {5, 59, 61}};
+    for (const auto& w : windows) {
+        const TimelineLayout standard = timelineLayout(w.width, w.height);
+        const TimelineLayout high = timelineLayout(w.width144, w.height144, 144);
+        EXPECT_EQ(high.portrait, standard.portrait);
+        const PixelPoint origin = gridOrigin(high);
+        EXPECT_EQ(origin.x, standard.x0 * 3 / 2) << w.width;
+        EXPECT_EQ(origin.y, standard.y0 * 3 / 2) << w.width;
+        for (const auto& b : blocks) {
+            const PixelRect s = blockRect(standard, b.day, b.start, b.end);
+            const PixelRect h = blockRect(high, b.day, b.start, b.end);
+            const int32_t expected[] = {s.left, s.top, s.right, s.bottom};
+            const int32_t got[] = {h.left, h.top, h.right, h.bottom};
+            for (int i = 0; i < 4; ++i) {
+                EXPECT_LE(std::abs(2 * got[i] - 3 * expected[i]), 2)
+                    << w.width << "x" << w.height << " day " << b.day << " " << b.start << "-" << b.end << " side " << i
+                    << ": " << got[i] << " against 1.5 x " << expected[i];
+            }
+        }
+    }
+}
+
+// At any DPI the pointer finds the day whose lines it is between as drawn, and inside a block's
+// painted area (not on its border) the block's row.
+TEST(TimelineLayout, AtAnyDpiPointingFindsWhatIsDrawnThere) {
+    for (const int32_t dpi : {96, 120, 144, 192}) {
+        const TimelineLayout layout = timelineLayout(300 * dpi / 96, 466 * dpi / 96, dpi);
+        const PixelPoint origin = gridOrigin(layout);
+        GridPoint point;
+        for (int32_t day = 0; day < 7; ++day) {
+            for (int32_t x = dayPosition(layout, day); x < dayPosition(layout, day + 1); ++x) {
+                ASSERT_TRUE(gridPointAt(layout, static_cast<uint32_t>(x), static_cast<uint32_t>(origin.y), point)) << dpi;
+                ASSERT_EQ(point.dayIndex, day) << "dpi " << dpi << " x " << x;
+            }
+        }
+        EXPECT_FALSE(gridPointAt(layout, static_cast<uint32_t>(origin.x - 1), 200, point)) << dpi;
+
+        WeekSchedule week;
+        week.setStart(2004, 2, 8);
+        ReservationEntry row;
+        row.year = 2004;
+        row.month = 2;
+        row.day = 10;
+        row.start = 20 * 60 + 10;
+        row.end = 21 * 60 + 50;
+        const ReservationEntries rows = {row};
+        week.distribute(rows);
+        const PixelRect r = blockRect(layout, 2, 910, 1010);
+        for (int32_t y = r.top + 1; y < r.bottom; ++y) {
+            ASSERT_TRUE(gridPointAt(layout, static_cast<uint32_t>(r.left + 1), static_cast<uint32_t>(y), point));
+            EXPECT_EQ(week.hitTest(point.dayIndex, point.minute), &rows[0]) << "dpi " << dpi << " y " << y;
+        }
+    }
 }

@@ -89,6 +89,9 @@ int wmain(int argc, wchar_t** argv) {
     output = windowsPath(toUtf8(argv[1]));
     if (!output.empty() && output.back() != L'\\') output += L'\\';
     const int port = std::atoi(toUtf8(argv[2]).c_str());
+    // The program draws at the screen's DPI; capture its windows at their real size.
+    becomeDpiAware();
+    const int dpi = screenDpi();
 
     // Wine draws the frames itself (there is no window manager on the private display).
     const UnmanagedWindows frames({L"Pelorane.exe"});
@@ -128,14 +131,15 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     // Point at the first column's first block so the status box shows a title.
-    reservationList(pid, mainDialog, L"reservation-list", MAKELPARAM(39, 28));
+    reservationList(pid, mainDialog, L"reservation-list", MAKELPARAM(scaled(39, dpi), scaled(28, dpi)));
     // The same with clashes: point at the red overlap of the first evening (22:15).
     const std::string clashes = fileText(output + L"conflict.json");
     if (clashes.empty() || !Simulator(port).setReservations(clashes)) {
         std::fprintf(stderr, "screenshots: could not give the simulator the clashing reservations\n");
         ++failures;
     } else {
-        reservationList(pid, mainDialog, L"reservation-list-conflict", MAKELPARAM(39, 12 + 18 * 1035 / 60));
+        reservationList(pid, mainDialog, L"reservation-list-conflict",
+                        MAKELPARAM(scaled(39, dpi), scaled(12 + 18 * 1035 / 60, dpi)));
     }
 
     postCommand(mainDialog, IDM_REMOTE);
