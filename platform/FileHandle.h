@@ -30,6 +30,9 @@ private:
 #endif
 };
 
+// The absolute form of a UTF-8 path, as the user would look for the file; the path itself when
+// that cannot be worked out.
+std::string absolutePath(const std::string& path);
 // Replaces target by source in one step (the old target stays intact if this fails). Source's data
 // is flushed to the disk first, and it takes over target's permissions and attributes.
 bool replaceFile(const std::string& source, const std::string& target);

@@ -96,3 +96,10 @@ bool isFileOrUnknown(const std::string& path) {
 }
 
 bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+std::string absolutePath(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char buffer[4096];
+    if (getcwd(buffer, sizeof buffer) == nullptr) return path;
+    return std::string(buffer) + "/" + path;
+}

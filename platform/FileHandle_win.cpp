@@ -48,23 +48,12 @@ namespace {
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_SYSTEM;
 
-// The absolute form of path (ReplaceFileW under Wine refuses relative ones); path itself on failure.
-std::wstring fullPath(const std::string& path) {
-    const std::wstring wide = widenUtf8(path);
-    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return wide;
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(wide.c_str(), size, &full[0], nullptr);
-    if (length == 0 || length >= size) return wide;
-    full.resize(length);
-    return full;
-}
-
 }  // namespace
 
 bool replaceFile(const std::string& source, const std::string& target) {
-    const std::wstring from = fullPath(source);
-    const std::wstring to = fullPath(target);
+    // ReplaceFileW under Wine refuses relative paths.
+    const std::wstring from = widenUtf8(absolutePath(source));
+    const std::wstring to = widenUtf8(absolutePath(target));
     // Data first, then the name: a crash must leave the old file or the whole new one.
     const HANDLE file = CreateFileW(from.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                     nullptr);
@@ -115,3 +104,14 @@ bool isFileOrUnknown(const std::string& path) {
 }
 
 bool removeFile(const std::string& path) { return DeleteFileW(widenUtf8(path).c_str()) != 0; }
+
+std::string absolutePath(const std::string& path) {
+    const std::wstring wide = widenUtf8(path);
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return narrowUtf8(full);
+}

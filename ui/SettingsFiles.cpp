@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/Application.h"
+#include "platform/FileHandle.h"
 #include "platform/Utf16_win.h"
 #include "settings/ChannelTable.h"
 #include "settings/ConfigStore.h"
@@ -15,23 +16,13 @@ namespace {
 const char kNotSavedText[] =
     "\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\xb6\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";  // 設定を保存できませんでした。
 
-// The absolute form of path, as the user would look for the file; path itself when that fails.
-std::wstring fullPath(const std::wstring& path) {
-    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return path;
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
-    if (length == 0 || length >= size) return path;
-    full.resize(length);
-    return full;
-}
 
 bool reportIfFailed(HWND owner, bool saved, const std::string& path) {
     if (saved) return true;
     // Every later save fails for the same reason; one box per run is enough.
     ApplicationBase* application = ApplicationBase::current();
     if (application != nullptr && !application->firstSaveFailure()) return false;
-    const std::wstring text = wideFromSjis(kNotSavedText) + L"\n" + fullPath(widenUtf8(path));
+    const std::wstring text = wideFromSjis(kNotSavedText) + L"\n" + widenUtf8(absolutePath(path));
     MessageBoxW(owner, text.c_str(), nullptr, MB_OK);
     return false;
 }
