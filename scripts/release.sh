@@ -117,12 +117,15 @@ for name, data in files:
 # Zip times are local times with two-second steps and start in 1980; the commit time in UTC serves.
 stamp = max(time.gmtime(epoch)[:6], (1980, 1, 1, 0, 0, 0))
 stamp = stamp[:5] + (stamp[5] - stamp[5] % 2,)
-with zipfile.ZipFile(zip_path, "w") as archive:
+# Written aside and renamed at the end: a zip cut short (full disk) never stands under the real name.
+partial = zip_path + ".partial"
+with zipfile.ZipFile(partial, "w") as archive:
     for name, data in files:
         info = zipfile.ZipInfo(name, date_time=stamp)
         info.compress_type = zipfile.ZIP_DEFLATED
         info.create_system = 3              # Unix, so that the permission bits below are read
         info.external_attr = 0o100644 << 16  # a plain file, rw-r--r--
         archive.writestr(info, data, compresslevel=9)
+os.replace(partial, zip_path)
 PY
 echo "$zip"
