@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/Reservation.h"
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 class ChannelTable;
 class ConfigStore;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 // Encodes the bytes put into it and writes the characters to a downstream sink (not owned).
 // Never inserts line breaks; whoever ends the input calls flush to write a partial group.

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 // Upper bound on one chunk-size or trailer line and on all trailer lines together.
 constexpr int kMaxChunkLineBytes = 64 * 1024;

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 // Upper bound on one response head; a larger head is treated as a broken answer.
 constexpr int kMaxResponseHeadBytes = 64 * 1024;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 // A filter: Shift_JIS bytes in, 7-bit ISO-2022-JP out to the downstream sink (not owned).
 class JisEncoder : public ByteSink {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 #include "platform/SocketStream.h"
 
 // Longest reply line accepted, CR LF not counted. RFC 5321 4.5.3.1.5 and RFC 1939 allow 512

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 class FileHandle : public ByteStream {
 public:

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 // One accepted connection, owning its socket.
 class AcceptedStream : public ByteStream {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 constexpr int kDefaultSocketTimeoutMs = 60000;
 

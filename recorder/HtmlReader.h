@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 #include "recorder/HtmlTokenizer.h"
 
 class MemorySource;

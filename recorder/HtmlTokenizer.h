@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 // Attribute name (lower-cased) to value (as written), ordered by byte-wise name comparison.
 using AttributeMap = std::map<std::string, std::string>;

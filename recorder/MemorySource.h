@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 // Reads the bytes of a string it does not own; the string must outlive the source.
 // The class is final so that readers holding a MemorySource* get the inline next() without a virtual call.

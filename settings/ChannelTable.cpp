@@ -10,7 +10,7 @@
 // byte order would not, so it writes the lines itself.
 #include "settings/ChannelTable.h"
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 #include "settings/ConfigStore.h"
 #include "settings/Numbers.h"
 

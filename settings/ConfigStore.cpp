@@ -12,7 +12,7 @@
 // without "]" stops the load with false.
 #include "settings/ConfigStore.h"
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 #include "platform/FileHandle.h"
 #include "settings/Numbers.h"
 

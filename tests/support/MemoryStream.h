@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 // Serves the given chunks, one per read call (cut to the caller's size), then 0 (end of data).
 class ChunkStream : public ByteStream {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 // Hands out one byte per call. It is not a MemorySource, so readers take their byte-at-a-time path.
 class StringSource : public ByteSource {

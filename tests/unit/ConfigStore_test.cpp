@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 #include "settings/ConfigStore.h"
 #include "tests/support/TempDir.h"
 

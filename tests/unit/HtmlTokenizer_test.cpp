@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 #include "recorder/HtmlTokenizer.h"
 #include "recorder/MemorySource.h"
 #include "tests/support/MemoryStream.h"

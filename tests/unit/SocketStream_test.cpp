@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 #include "platform/ListenSocket.h"
 #include "platform/SocketStream.h"
 

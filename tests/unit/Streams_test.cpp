@@ -1,7 +1,7 @@
 // Buffered reading, line splitting and buffered writing over in-memory channels.
 #include <gtest/gtest.h>
 
-#include "net/Streams.h"
+#include "io/Streams.h"
 #include "tests/support/MemoryStream.h"
 
 namespace {

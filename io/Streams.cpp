@@ -1,5 +1,5 @@
 // Byte-stream framework: buffered reading and writing, line splitting.
-#include "net/Streams.h"
+#include "io/Streams.h"
 
 #include <algorithm>
 

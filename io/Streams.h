@@ -1,4 +1,5 @@
-// Byte-stream framework: raw channels, byte sources and byte sinks.
+// Byte-stream framework, the bottom layer every other one reads and writes through: raw channels,
+// byte sources and byte sinks.
 #pragma once
 
 #include <cstddef>
