@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     client.host = "rec.example";
     client.setHeader("Connection", "close");
     client.method = post ? "POST" : "GET";
-    client.setConnector([&](const std::string&, int) -> std::unique_ptr<ByteStream> {
+    client.setConnector([&](const std::string&, int, int64_t) -> std::unique_ptr<ByteStream> {
         check(requests.size() < static_cast<size_t>(kMaxAttempts));  // attempts stay within the bound
         requests.emplace_back();
         bodyAtConnect.push_back(body.size());

@@ -39,6 +39,7 @@ int BufferedReader::refill() {
     position_ = 0;
     fill_ = stream_.read(buffer_, kStreamBufferSize);
     if (fill_ <= 0) {  // end of data, error and time-out all end the data for good
+        failed_ = fill_ < 0;
         fill_ = -1;
         return -1;
     }

@@ -23,6 +23,9 @@ public:
     virtual ~ByteSource() = default;
     // The next byte as 0..255, or -1 at the end.
     virtual int next() = 0;
+    // After -1: true when the data ended by a read error or a time-out, false at a clean end (the
+    // peer closed in order, the file ended). Only a clean end completes data of unknown length.
+    virtual bool failed() const { return false; }
 };
 
 // Accepts one byte at a time; filters wrap another sink.
@@ -66,6 +69,7 @@ public:
         if (position_ < fill_) return static_cast<unsigned char>(buffer_[position_++]);
         return refill();
     }
+    bool failed() const override { return failed_; }
 
     // The buffered bytes that follow, at most max of them, as one span that is consumed at once;
     // refills when the buffer is empty. The span's length, or 0 at the end of the data.
@@ -87,6 +91,7 @@ private:
     char buffer_[kStreamBufferSize];
     int position_ = 0;
     int fill_ = 0;  // -1 once the end has been seen, for good
+    bool failed_ = false;
 };
 
 // Text lines over another source; holds no buffer, so bytes after a line stay in the inner source.
@@ -94,6 +99,7 @@ class LineReader : public ByteSource {
 public:
     explicit LineReader(ByteSource& inner) : inner_(inner) {}
     int next() override { return inner_.next(); }
+    bool failed() const override { return inner_.failed(); }
     // Next line without CR bytes and without its LF; a last line without LF counts when not empty.
     bool readLine(std::string& out);
 

@@ -15,6 +15,8 @@ public:
     int next() override;
     // True once the last (zero-size) chunk has been read: only then did the whole body arrive.
     bool complete() const { return complete_; }
+    // A size line that is not a size, a trailer flood, or a read error or time-out below.
+    bool failed() const override { return broken_ || inner_.failed(); }
 
 private:
     // One LF-terminated line without its CR bytes; false when the source ends before the LF or the
@@ -26,4 +28,7 @@ private:
     long long delivered_ = 0;  // bytes given out of the current chunk
     bool first_ = true;
     bool complete_ = false;
+    bool broken_ = false;
+    long long consumed_ = 0;      // bytes read by readLine, LF and CR included
+    long long trailerBytes_ = 0;
 };

@@ -3,6 +3,7 @@
 
 #include "net/Base64.h"
 #include "net/ChunkedSource.h"
+#include "platform/Clock.h"
 #include "settings/ConfigStore.h"
 #include "settings/Numbers.h"
 
@@ -63,13 +64,30 @@ std::string HttpClient::requestHead() {
 
 namespace {
 
-// The first byte position of a 206 answer ("bytes 40-99/100"), or -1 when absent or unreadable.
-long long contentRangeStart(const HttpResponse& response) {
-    const std::string range = response.header("content-range");
-    if (range.compare(0, 6, "bytes ") != 0) return -1;
-    const std::string rest = range.substr(6);
-    if (rest.empty() || rest[0] < '0' || rest[0] > '9') return -1;
-    return parseDecimal(rest);
+// "bytes N-M/T" of a 206 answer: false unless the value has exactly that form.
+bool parseContentRange(const std::string& value, long long& first, long long& last, long long& total) {
+    size_t at = 0;
+    const auto number = [&](long long& out) {
+        const size_t begin = at;
+        out = 0;
+        while (at < value.size() && value[at] >= '0' && value[at] <= '9' && at - begin < 12) {
+            out = out * 10 + (value[at] - '0');
+            ++at;
+        }
+        return at > begin && (at == value.size() || value[at] < '0' || value[at] > '9');
+    };
+    const auto literal = [&](char c) { return at < value.size() && value[at++] == c; };
+    if (value.compare(0, 6, "bytes ") != 0) return false;
+    at = 6;
+    return number(first) && literal('-') && number(last) && literal('/') && number(total) && at == value.size();
+}
+
+// A header value holding control bytes would break the request head it is copied into.
+bool hasControlBytes(const std::string& value) {
+    for (const char c : value) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+    }
+    return false;
 }
 
 // Passes body bytes to the receiver until the length is reached or the source ends; false when
@@ -101,11 +119,21 @@ bool deliverBody(BufferedReader& source, int length, BodyReceiver& receiver, lon
 
 }  // namespace
 
-std::unique_ptr<ByteStream> HttpClient::openConnection(const std::string& dialHost, int dialPort) {
-    if (connector_) return connector_(dialHost, dialPort);
+std::unique_ptr<ByteStream> HttpClient::openConnection(const std::string& dialHost, int dialPort, int64_t deadline) {
+    if (connector_) return connector_(dialHost, dialPort, deadline);
     auto socket = std::make_unique<SocketStream>(timeoutMs_);
+    socket->setDeadline(deadline);
     if (!socket->open(dialHost, dialPort)) return nullptr;
     return socket;
+}
+
+bool HttpClient::readFinalHead(ByteSource& reader) {
+    // Interim answers (100 Continue and the like) come before the real one and are dropped.
+    for (int interim = 0; interim <= kMaxInterimAnswers; ++interim) {
+        if (!response_.readHead(reader)) return false;
+        if (response_.status() < 100 || response_.status() > 199) return true;
+    }
+    return false;
 }
 
 bool HttpClient::sendRequest(const std::string& requestPath, const std::string& body, HttpReceiver& receiver) {
@@ -115,14 +143,21 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
     if (!receiver.onConnect(dialHost, dialPort)) return false;
     path = requestPath;
     if (!body.empty()) setHeader("Content-Length", formatInt(static_cast<int32_t>(body.size())));
-    // Only a plain GET may be repeated to fetch the rest: sending a form again would book twice.
-    const bool resumable = body.empty() && (method.empty() || method == "GET");
+    // Only a page fetch may be repeated to get the rest: a form or a remote key sent again would
+    // book twice or toggle the recorder back.
+    const bool resumable = resumeShortBodies && body.empty() && (method.empty() || method == "GET");
+    // However slowly the server sends, the request as a whole ends.
+    const int64_t deadline = clock_() + deadlineMs_;
 
     long long deliveredInAll = 0;
     long long firstLength = -1;  // only a body of known length is ever resumed
     std::string firstEtag;
     for (int attempt = 0;; ++attempt) {
-        const std::unique_ptr<ByteStream> connection = openConnection(dialHost, dialPort);
+        if (attempt > 0 && clock_() >= deadline) {
+            receiver.onError(kReceiveFailedText);
+            return false;
+        }
+        const std::unique_ptr<ByteStream> connection = openConnection(dialHost, dialPort, deadline);
         if (!connection) {
             receiver.onError(kConnectFailedText);
             return false;
@@ -135,28 +170,34 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
             return false;
         }
         BufferedReader reader(socket);
-        if (!response_.readHead(reader)) {
+        if (!readFinalHead(reader)) {
             receiver.onError(kReceiveFailedText);
             return false;
         }
         if (!receiver.onHeaders(response_)) return false;
-        // A resumed attempt must continue the same page exactly where it broke off; a server that
-        // sends the whole body again (200), another range or a changed page would corrupt it.
+        // A resumed attempt must continue the same page exactly where it broke off: a server that
+        // sends the whole body again (200), another part, or a part of a changed page would
+        // corrupt it.
         if (attempt == 0) {
             firstEtag = response_.header("etag");
         } else {
-            const long long start = contentRangeStart(response_);
+            long long first = 0;
+            long long last = 0;
+            long long total = 0;
             const auto etag = response_.headers().find("etag");
-            const bool otherPage = !firstEtag.empty() && etag != response_.headers().end() && etag->second != firstEtag;
-            if (response_.status() != 206 || (start >= 0 && start != deliveredInAll) || otherPage) {
+            const bool samePage = firstEtag.empty() || (etag != response_.headers().end() && etag->second == firstEtag);
+            if (response_.status() != 206 || !parseContentRange(response_.header("content-range"), first, last, total) ||
+                first != deliveredInAll || total != firstLength || last != total - 1 || !samePage) {
                 receiver.onError(kReceiveFailedText);
                 return false;
             }
         }
-        int length = response_.headerInt("content-length", -1);
+        const bool bodyless = response_.status() == 204 || response_.status() == 304;
+        const bool chunked = response_.isChunked() && !bodyless;
+        int length = bodyless ? 0 : response_.headerInt("content-length", -1);
         // A chunked body ends with its last chunk; a Content-Length beside the coding is not its
         // length (RFC 9112 6.3) and must not cut it short or ask for more.
-        if (length < 0 || (attempt == 0 && response_.isChunked())) length = -1;
+        if (length < 0 || (attempt == 0 && chunked)) length = -1;
         if (attempt == 0) {
             firstLength = length;
         } else {
@@ -175,17 +216,20 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
         bool accepted;
         bool brokenOff = false;
         BodyReceiver* collector = dynamic_cast<BodyReceiver*>(&receiver);
-        if (response_.isChunked()) {
-            ChunkedSource chunked(reader);
-            accepted = deliverBody(chunked, length, receiver, delivered);
+        if (chunked) {
+            ChunkedSource source(reader);
+            accepted = deliverBody(source, length, receiver, delivered);
             // Without its last chunk a chunked body was cut, whatever the method.
-            brokenOff = !chunked.complete() && (length < 0 || delivered < length);
+            brokenOff = !source.complete() && (length < 0 || delivered < length);
         } else if (collector != nullptr) {
             accepted = deliverBody(reader, length, *collector, delivered);
         } else {
             accepted = deliverBody(reader, length, receiver, delivered);
         }
         if (!accepted) return false;
+        // Without a length only the peer's orderly close ends the body; a reset or a time-out
+        // has cut it somewhere unknown.
+        if (length < 0 && !chunked) brokenOff = reader.failed();
         deliveredInAll += delivered;
         if (!brokenOff && (length < 0 || delivered == length)) {
             receiver.onComplete();
@@ -197,6 +241,7 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
         }
         if (!receiver.onRetry(attempt + 1)) return false;
         setHeader("range", "bytes=" + formatInt(static_cast<int32_t>(deliveredInAll)) + "-");
-        setHeader("etag", response_.header("etag"));
+        const std::string etag = response_.header("etag");
+        setHeader("etag", hasControlBytes(etag) ? std::string() : etag);
     }
 }

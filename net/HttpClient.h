@@ -8,6 +8,7 @@
 #include <string>
 
 #include "net/HttpResponse.h"
+#include "platform/Clock.h"
 #include "platform/SocketStream.h"
 
 class ConfigStore;
@@ -37,6 +38,11 @@ protected:
 // Upper bounds of the standard receiver: recorder pages are a few KiB.
 constexpr int kMaxBodyBytes = 16 * 1024 * 1024;
 constexpr int kMaxAttempts = 8;
+// Interim (1xx) answers dropped before the final one; one more fails the request.
+constexpr int kMaxInterimAnswers = 8;
+// One request, all attempts included, ends within this many receive time-outs: 3 minutes with the
+// default 60 seconds, and proportionally less where a caller or a test shortens the time-out.
+constexpr int kRequestDeadlineTimeouts = 3;
 
 // The standard receiver: collects the body into a string the caller owns. It allows a resumed
 // attempt only when the previous one brought at least one new byte, and at most kMaxAttempts in all.
@@ -83,22 +89,33 @@ extern const char* const kReceiveFailedText;
 
 class HttpClient {
 public:
-    explicit HttpClient(int timeoutMs = kDefaultSocketTimeoutMs) : timeoutMs_(timeoutMs) {}
+    explicit HttpClient(int timeoutMs = kDefaultSocketTimeoutMs)
+        : timeoutMs_(timeoutMs), deadlineMs_(static_cast<int64_t>(timeoutMs) * kRequestDeadlineTimeouts) {}
 
     // Server, credentials and proxy from the settings; false (nothing changed) when httpserver is empty.
     bool configureFromSettings(const ConfigStore& config);
     // Sets a request header, replacing an earlier value; headers stay for later requests.
     void setHeader(const std::string& name, const std::string& value);
-    // Performs the request; true only when the receiver's onComplete was called. A body that breaks
-    // off is asked for again by range only for a GET of the same page (same ETag); otherwise, and
-    // for a chunked body without its last chunk, the request fails with "受信失敗！".
+    // Performs the request; true only when the receiver's onComplete was called. Interim (1xx)
+    // answers are skipped. A body of known length that breaks off is asked for again by range only
+    // for a page fetch (a GET without body while resumeShortBodies is set), and only the rest of the
+    // same page is accepted then. Every other broken body fails with "受信失敗！": a short one, a
+    // chunked one without its last chunk or with a bad size line, and one of unknown length that
+    // ended by a reset or time-out instead of the server's close. Past the deadline the request
+    // fails like a time-out.
     bool sendRequest(const std::string& path, const std::string& body, HttpReceiver& receiver);
     // The request head as the next attempt would send it.
     std::string requestHead();
     // Replaces the socket each attempt opens (fuzz targets replay recorded answers through it);
-    // the connector returns null when the connection cannot be made.
-    using Connector = std::function<std::unique_ptr<ByteStream>(const std::string& host, int port)>;
+    // the connector returns null when the connection cannot be made. The deadline is a reading of
+    // the client's clock after which the stream should fail its reads like a time-out.
+    using Connector = std::function<std::unique_ptr<ByteStream>(const std::string& host, int port, int64_t deadline)>;
     void setConnector(Connector connector) { connector_ = std::move(connector); }
+    // Replaces the monotonic clock (milliseconds) the deadline is measured with.
+    using Clock = std::function<int64_t()>;
+    void setClock(Clock clock) { clock_ = std::move(clock); }
+    // The time one request may take in all, in milliseconds.
+    void setDeadline(int64_t deadlineMs) { deadlineMs_ = deadlineMs; }
 
     const HttpResponse& response() const { return response_; }
     const std::map<std::string, std::string>& requestHeaders() const { return headers_; }
@@ -111,12 +128,20 @@ public:
     std::string proxyHost;
     int proxyPort = 8080;
     std::string proxyAuthorization;
+    // Page fetches may fetch the rest of a short body by range; commands (a remote key) must not
+    // be sent again and clear this.
+    bool resumeShortBodies = true;
 
 private:
-    std::unique_ptr<ByteStream> openConnection(const std::string& host, int port);
+    std::unique_ptr<ByteStream> openConnection(const std::string& host, int port, int64_t deadline);
+    // The first answer head that is not an interim (1xx) answer; false when a head cannot be read
+    // or more than kMaxInterimAnswers come.
+    bool readFinalHead(ByteSource& reader);
 
     int timeoutMs_;
+    int64_t deadlineMs_;
     Connector connector_;
+    Clock clock_ = monotonicMilliseconds;
     std::map<std::string, std::string> headers_;
     HttpResponse response_;
 };

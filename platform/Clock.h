@@ -1,4 +1,4 @@
-// The local-time record and the current local time.
+// The local-time record, the current local time, and a clock for time-outs.
 #pragma once
 
 #include <cstdint>
@@ -17,3 +17,6 @@ struct LocalTime {
 
 // The current local date and time, every member filled (day of week 0 = Sunday).
 LocalTime currentLocalTime();
+
+// Milliseconds from an arbitrary fixed point; never goes back, whatever the wall clock does.
+int64_t monotonicMilliseconds();

@@ -1,4 +1,4 @@
-// The current local time on POSIX systems.
+// The current local time and the monotonic clock on POSIX systems.
 #include "platform/Clock.h"
 
 #include <ctime>
@@ -20,4 +20,10 @@ LocalTime currentLocalTime() {
     t.second = static_cast<uint16_t>(local.tm_sec);
     t.milliseconds = static_cast<uint16_t>(now.tv_usec / 1000);
     return t;
+}
+
+int64_t monotonicMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }

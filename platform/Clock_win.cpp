@@ -1,4 +1,4 @@
-// The current local time from GetLocalTime.
+// The current local time from GetLocalTime, the monotonic clock from GetTickCount64.
 #include "platform/Clock.h"
 
 #include <windows.h>
@@ -17,3 +17,5 @@ LocalTime currentLocalTime() {
     t.milliseconds = st.wMilliseconds;
     return t;
 }
+
+int64_t monotonicMilliseconds() { return static_cast<int64_t>(GetTickCount64()); }

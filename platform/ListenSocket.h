@@ -16,6 +16,8 @@ public:
     bool close() override;
     int read(char* buffer, int size) override;
     int write(const char* data, int size) override;
+    // Ends the connection with a reset instead of an orderly close.
+    void reset();
 
 private:
     intptr_t handle_;

@@ -26,6 +26,8 @@ int sendSome(intptr_t socket, const char* data, int size);
 void setSendTimeout(intptr_t socket, int timeoutMs);
 // Shuts down both directions and closes; true when the close succeeded.
 bool shutdownAndClose(intptr_t socket);
+// Closes with a reset instead of an orderly end (a peer that crashed or gave up).
+void resetAndClose(intptr_t socket);
 // A socket listening on 127.0.0.1:port (0 = any free port); the chosen port in boundPort.
 intptr_t listenLoopback(int port, int& boundPort);
 intptr_t acceptOne(intptr_t listener);

@@ -104,6 +104,12 @@ bool shutdownAndClose(intptr_t socket) {
     return ::close(static_cast<int>(socket)) == 0;
 }
 
+void resetAndClose(intptr_t socket) {
+    const linger abort{1, 0};
+    ::setsockopt(static_cast<int>(socket), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    ::close(static_cast<int>(socket));
+}
+
 intptr_t listenLoopback(int port, int& boundPort) {
     const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s < 0) return kInvalid;

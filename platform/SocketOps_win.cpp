@@ -115,6 +115,14 @@ bool shutdownAndClose(intptr_t socket) {
     return closesocket(static_cast<SOCKET>(socket)) == 0;
 }
 
+void resetAndClose(intptr_t socket) {
+    linger abort{};
+    abort.l_onoff = 1;
+    abort.l_linger = 0;
+    setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+    closesocket(static_cast<SOCKET>(socket));
+}
+
 intptr_t listenLoopback(int port, int& boundPort) {
     if (!startup()) return kInvalid;
     const SOCKET s = socket(AF_INET, SOCK_STREAM, 0);

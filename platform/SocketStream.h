@@ -12,6 +12,9 @@ class SocketStream : public ByteStream {
 public:
     // timeoutMs bounds each receive wait, the connect and each send wait.
     explicit SocketStream(int timeoutMs = kDefaultSocketTimeoutMs) : timeoutMs_(timeoutMs) {}
+    // Every later wait also ends at this point of monotonicMilliseconds() (0: no deadline); past
+    // it, the connect, a read or a write fails like a time-out.
+    void setDeadline(int64_t deadline) { deadline_ = deadline; }
     ~SocketStream() override;
     SocketStream(const SocketStream&) = delete;
     SocketStream& operator=(const SocketStream&) = delete;
@@ -30,6 +33,7 @@ public:
 private:
     static constexpr intptr_t kNoSocket = -1;
     int timeoutMs_;
+    int64_t deadline_ = 0;
     intptr_t handle_ = kNoSocket;
 };
 

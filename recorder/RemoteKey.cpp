@@ -19,6 +19,9 @@ RemoteKeyResult sendRemoteKey(const ConfigStore& config, int commandId, int time
     if (path.empty()) return RemoteKeyResult::InvalidKey;
     HttpClient client(timeoutMs);
     if (!client.configureFromSettings(config)) return RemoteKeyResult::NotConfigured;
+    // A key is a command: asked again for "the rest", a recorder that ignores the range would
+    // see pause or power pressed twice.
+    client.resumeShortBodies = false;
     std::string body;
     BodyReceiver receiver(body);
     client.sendRequest(path, "", receiver);

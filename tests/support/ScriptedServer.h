@@ -3,21 +3,38 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "platform/ListenSocket.h"
 
+// One scripted answer and how its connection ends.
+struct ScriptedReply {
+    enum class End { Close, Reset, Silence };
+    ScriptedReply(std::string data, End end = End::Close, int dripMs = 0) : data(std::move(data)), end(end), dripMs(dripMs) {}
+    ScriptedReply(const char* data) : data(data) {}
+    std::string data;
+    End end = End::Close;  // orderly close, a reset, or holding the connection until the client leaves
+    int dripMs = 0;        // > 0: one byte at a time with this pause between
+};
+
 class ScriptedServer {
 public:
-    // Each reply is sent whole after the request head (and a Content-Length body) has arrived,
-    // then the connection is closed. A reply of kSilent sends nothing and closes.
-    explicit ScriptedServer(std::vector<std::string> replies) : replies_(std::move(replies)) {
+    // Each reply is sent after the request head (and a Content-Length body) has arrived, then the
+    // connection ends as the reply says.
+    explicit ScriptedServer(std::vector<ScriptedReply> replies) : replies_(std::move(replies)) {
         listening_ = socket_.listen();
         thread_ = std::thread([this] { serve(); });
     }
+    // Plain replies, each closed in order. A template, so that a braced list still picks the
+    // constructor above.
+    template <typename Text, typename = std::enable_if_t<std::is_same<Text, std::string>::value>>
+    explicit ScriptedServer(const std::vector<Text>& replies)
+        : ScriptedServer(std::vector<ScriptedReply>(replies.begin(), replies.end())) {}
     ~ScriptedServer() {
         stop_ = true;
         thread_.join();
@@ -43,9 +60,27 @@ private:
                 std::lock_guard<std::mutex> lock(mutex_);
                 requests_.push_back(request);
             }
-            if (next < replies_.size()) {
-                const std::string& reply = replies_[next++];
-                conn->write(reply.data(), static_cast<int>(reply.size()));
+            if (next >= replies_.size()) {
+                conn->close();
+                continue;
+            }
+            const ScriptedReply& reply = replies_[next++];
+            if (reply.dripMs > 0) {
+                for (size_t i = 0; i < reply.data.size() && !stop_; ++i) {
+                    if (conn->write(reply.data.data() + i, 1) != 1) break;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(reply.dripMs));
+                }
+            } else {
+                conn->write(reply.data.data(), static_cast<int>(reply.data.size()));
+            }
+            if (reply.end == ScriptedReply::End::Reset) {
+                conn->reset();
+                continue;
+            }
+            if (reply.end == ScriptedReply::End::Silence) {
+                char sink[256];
+                while (!stop_ && conn->read(sink, sizeof sink) > 0) {
+                }
             }
             conn->close();
         }
@@ -74,7 +109,7 @@ private:
 
     ListenSocket socket_;
     bool listening_ = false;
-    std::vector<std::string> replies_;
+    std::vector<ScriptedReply> replies_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
     std::mutex mutex_;
