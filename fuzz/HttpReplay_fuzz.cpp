@@ -1,9 +1,15 @@
-// HttpClient::sendRequest over replayed answers: the fuzz bytes are a flag byte, then the answers
-// the connections get, one after another, separated by kSeparator. Whatever they hold, the body
-// never grows past the first Content-Length, attempts stay within the bound, every "range" asks
-// for exactly the bytes delivered so far, no byte is delivered twice, and a form goes out once.
+// HttpClient::sendRequest over replayed answers: the fuzz bytes are a flag byte (bit 0: a form is
+// posted, bit 1: a remote key, never resumed), then the answers the connections get, one after
+// another, separated by kSeparator. An answer ending in kResetMark fails its last read (a reset or
+// a time-out) instead of ending cleanly; one ending in kSlowMark does the same, and each of its
+// reads takes 50 seconds of the client's clock. Whatever they hold, the body never grows past the
+// first Content-Length, attempts stay within the bound, every "range" asks for exactly the bytes
+// delivered so far, no byte is delivered twice, a form or a key goes out once, no attempt starts
+// past the request's deadline, an interim answer never reaches the receiver, and a body of unknown
+// length that ended in a reset is never complete.
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,14 +21,35 @@
 namespace {
 
 const std::string kSeparator = "\n--next--\n";
+const std::string kResetMark = "<<reset";
+const std::string kSlowMark = "<<slow";
+constexpr int64_t kSlowReadMs = 50000;
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
 
 // One connection: serves its answer in reads of varying size, keeps what the client writes.
 class ReplayConnection : public ByteStream {
 public:
-    explicit ReplayConnection(std::string answer, std::string& written)
-        : answer_(std::move(answer)), written_(written) {}
+    ReplayConnection(std::string answer, std::string& written, char& failed, int64_t& now, int64_t deadline)
+        : answer_(std::move(answer)), written_(written), failed_(failed), now_(now), deadline_(deadline) {
+        if (endsWith(answer_, kSlowMark)) {
+            answer_.resize(answer_.size() - kSlowMark.size());
+            slow_ = failsAtEnd_ = true;
+        } else if (endsWith(answer_, kResetMark)) {
+            answer_.resize(answer_.size() - kResetMark.size());
+            failsAtEnd_ = true;
+        }
+    }
     bool close() override { return true; }
     int read(char* buffer, int size) override {
+        if (slow_) now_ += kSlowReadMs;
+        // A socket waits no longer than the deadline the client gave it.
+        if (now_ >= deadline_ || (position_ >= answer_.size() && failsAtEnd_)) {
+            failed_ = 1;  // the client saw a reset or a time-out
+            return -1;
+        }
         if (position_ >= answer_.size()) return 0;
         size_t n = 1 + (position_ * 13 + answer_.size()) % 211;
         if (n > answer_.size() - position_) n = answer_.size() - position_;
@@ -39,6 +66,11 @@ public:
 private:
     std::string answer_;
     std::string& written_;
+    char& failed_;
+    int64_t& now_;
+    int64_t deadline_;
+    bool slow_ = false;
+    bool failsAtEnd_ = false;
     size_t position_ = 0;
 };
 
@@ -46,6 +78,10 @@ private:
 class WatchingReceiver : public BodyReceiver {
 public:
     explicit WatchingReceiver(std::string& body) : BodyReceiver(body) {}
+    bool onHeaders(const HttpResponse& response) override {
+        check(response.status() < 100 || response.status() > 199);  // interim answers are dropped
+        return BodyReceiver::onHeaders(response);
+    }
     bool onLength(int length) override {
         lengths.push_back(length);
         return BodyReceiver::onLength(length);
@@ -67,6 +103,7 @@ std::string rangeOf(const std::string& request) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     const bool post = (data[0] & 1) != 0;
+    const bool key = !post && (data[0] & 2) != 0;
     const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
     std::vector<std::string> answers;
     for (size_t at = 0;;) {
@@ -80,22 +117,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<size_t> bodyAtConnect;
     std::string body;
     WatchingReceiver receiver(body);
+    std::deque<char> failures;  // per connection: a read failed (a deque keeps references valid)
+    int64_t now = 0;
     HttpClient client;
     client.host = "rec.example";
     client.setHeader("Connection", "close");
     client.method = post ? "POST" : "GET";
-    client.setConnector([&](const std::string&, int, int64_t) -> std::unique_ptr<ByteStream> {
+    client.resumeShortBodies = !key;
+    client.setClock([&now] { return now; });
+    client.setConnector([&](const std::string&, int, int64_t deadline) -> std::unique_ptr<ByteStream> {
         check(requests.size() < static_cast<size_t>(kMaxAttempts));  // attempts stay within the bound
+        check(now < deadline);                                        // none starts past the deadline
         requests.emplace_back();
         bodyAtConnect.push_back(body.size());
         const size_t index = requests.size() - 1;
         const std::string answer = index < answers.size() ? answers[index] : std::string();
-        return std::make_unique<ReplayConnection>(answer, requests.back());
+        failures.push_back(0);
+        return std::make_unique<ReplayConnection>(answer, requests.back(), failures.back(), now, deadline);
     });
     const bool complete = client.sendRequest("/program/rsv/entry.htm", post ? "title_name=a" : "", receiver);
 
     check(complete == receiver.complete());
-    if (post) check(requests.size() == 1);  // a form is never sent twice
+    if (post || key) check(requests.size() == 1);  // a form or a key is never sent twice
     // Every resumed attempt asks for exactly the bytes delivered before it opened; the first for none.
     for (size_t i = 0; i < requests.size(); ++i) {
         const std::string expected = i == 0 ? std::string() : "bytes=" + formatInt(static_cast<int32_t>(bodyAtConnect[i])) + "-";
@@ -104,6 +147,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The body never grows past the length the first answer announced: no byte twice, none extra.
     if (!receiver.lengths.empty() && receiver.lengths[0] >= 0) {
         check(body.size() <= static_cast<size_t>(receiver.lengths[0]));
+    }
+    // Without a length or chunks, only a clean end completes a single answer's body.
+    const HttpResponse& last = client.response();
+    const int status = last.status();
+    if (complete && requests.size() == 1 && failures.back() != 0 && !last.isChunked() && status != 204 &&
+        status != 304 && last.headerInt("content-length", -1) < 0) {
+        check(false);
     }
     return 0;
 }

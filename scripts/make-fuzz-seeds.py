@@ -104,7 +104,13 @@ def seeds():
                        b"Content-Range: bytes 40-99/100\r\nContent-Length: 60\r\n\r\n" + b"b" * 60,
             # POST: the answer breaks off; a second answer waits that must never be asked for.
             "post-cut": b"\x01" + http_answer(html["accepted"])[:200] + b"\n--next--\n" + http_answer(html["accepted"]),
-            "chunked": b"\x00" + http_answer(html["refused"], chunks=[17, 100, 1000])},
+            "chunked": b"\x00" + http_answer(html["refused"], chunks=[17, 100, 1000]),
+            # POST: an interim answer, then the acceptance without a length, ended by the close.
+            "interim": b"\x01" + b"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n\r\n" + html["accepted"],
+            # POST: the refusal without a length, reset before its end.
+            "reset": b"\x01" + b"HTTP/1.1 200 OK\r\n\r\n" + html["refused"][:60] + b"<<reset",
+            # A key: a slow server dripping its answer past the request's deadline.
+            "slow": b"\x02" + b"HTTP/1.1 200 OK\r\nContent-Length: 900\r\n\r\n" + b"k" * 300 + b"<<slow"},
         "Iepg_fuzz": {"dated": iepg, "night": iepg_night},
         "JisEncoder_fuzz": {"text": text},
         "Pop3Reply_fuzz": {"apop": pop3, "plain": pop3_plain},
