@@ -96,7 +96,12 @@ int waitWritable(intptr_t socket, int timeoutMs) { return waitFor(socket, true, 
 
 int receiveSome(intptr_t socket, char* buffer, int size) {
     const int n = recv(static_cast<SOCKET>(socket), buffer, size, 0);
-    return n == SOCKET_ERROR ? -1 : n;
+    if (n == SOCKET_ERROR) return -1;
+    // Windows reports a reset from recv itself; Wine reports it as an orderly end. A send of no
+    // bytes puts nothing on the wire and fails only on a connection that was reset, so the end of
+    // data is an error there too, as an unknown-length answer cut by a reset must be.
+    if (n == 0 && send(static_cast<SOCKET>(socket), buffer, 0, 0) == SOCKET_ERROR) return -1;
+    return n;
 }
 
 int sendSome(intptr_t socket, const char* data, int size) {
