@@ -85,7 +85,8 @@ class HttpClient {
 public:
     explicit HttpClient(int timeoutMs = kDefaultSocketTimeoutMs) : timeoutMs_(timeoutMs) {}
 
-    // Server, credentials and proxy from the settings; false (nothing changed) when httpserver is empty.
+    // Server, credentials and proxy from the settings; false (nothing changed) when they are not
+    // ConfigStore::isHttpConfigured (no recorder address, or a port outside 1-65535).
     bool configureFromSettings(const ConfigStore& config);
     // Sets a request header, replacing an earlier value; headers stay for later requests.
     void setHeader(const std::string& name, const std::string& value);
