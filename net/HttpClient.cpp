@@ -23,8 +23,8 @@ std::string basicCredentials(const std::string& user, const std::string& passwor
 }
 
 bool HttpClient::configureFromSettings(const ConfigStore& config) {
+    if (!config.isHttpConfigured()) return false;
     const std::string server = config.getHttpserver();
-    if (server.empty()) return false;
     setHeader("Connection", "close");
     host = server;
     port = config.getHttpport();

@@ -92,7 +92,8 @@ public:
     explicit HttpClient(int timeoutMs = kDefaultSocketTimeoutMs)
         : timeoutMs_(timeoutMs), deadlineMs_(static_cast<int64_t>(timeoutMs) * kRequestDeadlineTimeouts) {}
 
-    // Server, credentials and proxy from the settings; false (nothing changed) when httpserver is empty.
+    // Server, credentials and proxy from the settings; false (nothing changed) when they are not
+    // ConfigStore::isHttpConfigured (no recorder address, or a port outside 1-65535).
     bool configureFromSettings(const ConfigStore& config);
     // Sets a request header, replacing an earlier value; headers stay for later requests.
     void setHeader(const std::string& name, const std::string& value);

@@ -4,6 +4,7 @@
 #include "net/Pop3Client.h"
 #include "net/SmtpClient.h"
 #include "settings/ConfigStore.h"
+#include "settings/Numbers.h"
 
 const char* const kHelloName = "localhost";
 
@@ -20,7 +21,8 @@ bool MailSendJob::loginToPop3(bool useApop, const std::string& user, const std::
     if (cancelRequested()) return false;
     // Closed by its destructor on every early return; a failed step sends nothing more, not even QUIT.
     Pop3Client pop3(timeoutMs_);
-    if (!pop3.open(config().getPop3server(), config().getPop3fport()) || !pop3.readReply()) return false;
+    const int port = config().getPop3fport();
+    if (!isValidPort(port) || !pop3.open(config().getPop3server(), port) || !pop3.readReply()) return false;
 
     showStep(kPop3AuthenticatingText);
     if (cancelRequested()) return false;
@@ -45,7 +47,8 @@ int MailSendJob::execute() {
     showStep(kSmtpConnectingText);
     if (cancelRequested()) return 0;
     SmtpClient smtp(timeoutMs_);  // closed by its destructor on every early return
-    if (!smtp.connect(config().getSmtpserver(), config().getSmtpport())) return 0;
+    const int port = config().getSmtpport();
+    if (!isValidPort(port) || !smtp.connect(config().getSmtpserver(), port)) return 0;
 
     showStep(kSmtpHelloText);
     if (cancelRequested() || smtp.hello(kHelloName) == AuthMechanism::None) return 0;

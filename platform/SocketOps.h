@@ -14,7 +14,7 @@ bool startup();
 intptr_t createTcp();
 // Dotted IPv4 first, a name look-up only when that fails; address in network byte order.
 bool resolveIpv4(const std::string& host, uint32_t& address);
-// Connects, giving up after timeoutMs.
+// Connects, giving up after timeoutMs; false at once for a port outside 1-65535.
 bool connectWithin(intptr_t socket, uint32_t address, int port, int timeoutMs);
 // 1 when ready, 0 on time-out, -1 on error.
 int waitReadable(intptr_t socket, int timeoutMs);

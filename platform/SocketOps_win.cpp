@@ -73,6 +73,7 @@ bool resolveIpv4(const std::string& host, uint32_t& address) {
 }
 
 bool connectWithin(intptr_t socket, uint32_t address, int port, int timeoutMs) {
+    if (port < 1 || port > 65535) return false;  // would wrap around to another port
     const SOCKET s = static_cast<SOCKET>(socket);
     sockaddr_in to{};
     to.sin_family = AF_INET;

@@ -32,7 +32,7 @@ private:
 
 enum class ChannelImport {
     Imported,        // the page was read into the table (which may have changed nothing)
-    NotConfigured,   // httpserver is empty: the caller should ask for the recorder's address
+    NotConfigured,   // no recorder address or a bad port: the caller should ask for the HTTP settings
     ExchangeFailed,  // no complete answer; the table is unchanged
     Refused,         // an answer other than 2xx (e.g. 401 without credentials); the table is unchanged
 };

@@ -45,7 +45,7 @@ std::string buildRegistrationForm(const Reservation& r) {
 
 bool HttpRegistrationJob::requestPage(const std::string& method, const std::string& path, const std::string& body) {
     HttpClient client(timeoutMs_);
-    client.configureFromSettings(config());
+    if (!client.configureFromSettings(config())) return false;
     client.method = method;
     body_.clear();
     BodyReceiver receiver(body_);

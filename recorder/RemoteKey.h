@@ -13,7 +13,7 @@ constexpr int kLastRemoteKeyId = 10218;
 
 enum class RemoteKeyResult {
     Sent,           // the request was made; its outcome is not examined (the recorder answers nothing useful)
-    NotConfigured,  // httpserver is empty: the caller should open the HTTP settings
+    NotConfigured,  // no recorder address or a port outside 1-65535: the caller should open the HTTP settings
     InvalidKey,     // the id is not a key of the panel; nothing was sent
 };
 

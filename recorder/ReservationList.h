@@ -44,7 +44,7 @@ ReservationEntries parseReservationList(const std::string& body);
 std::string lastFrameSource(const std::string& body);
 
 // Reads the list from the configured recorder. True when `list` was replaced by the rows read;
-// on any failure (no address, exchange failed, not a 2xx answer, no list frame) `list` is untouched.
+// on any failure (not configured, exchange failed, not a 2xx answer, no list frame) `list` is untouched.
 bool fetchReservationList(const ConfigStore& config, ReservationEntries& list,
                           int timeoutMs = kDefaultSocketTimeoutMs);
 

@@ -198,12 +198,16 @@ std::vector<std::pair<std::string, std::string>> ConfigStore::sectionEntries(con
 
 bool ConfigStore::isMailConfigured() const {
     if (getRduser().empty()) return false;
-    if (getSmtpserver().empty() || getFrom().empty() || getTo().empty()) return false;
+    if (getSmtpserver().empty() || !isValidPort(getSmtpport()) || getFrom().empty() || getTo().empty()) return false;
     const int32_t auth = getSmtpauth();
     if (auth == 0) return true;
     if (getSmtpuser().empty() || getSmtppass().empty()) return false;
     if (auth == 1) return true;
-    return !getPop3server().empty();  // POP before SMTP
+    return !getPop3server().empty() && isValidPort(getPop3fport());  // POP before SMTP
 }
 
-bool ConfigStore::isHttpConfigured() const { return !getHttpserver().empty(); }
+// A proxy is used whenever it is named: a bad proxy port must not fall back to a direct connection.
+bool ConfigStore::isHttpConfigured() const {
+    if (getHttpserver().empty() || !isValidPort(getHttpport())) return false;
+    return getProxyserver().empty() || isValidPort(getProxyport());
+}

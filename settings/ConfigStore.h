@@ -97,9 +97,9 @@ public:
 #undef PELORANE_INT_ACCESSORS
 #undef PELORANE_STRING_ACCESSORS
 
-    // All mail settings needed for the chosen smtpauth mode are present.
+    // All mail settings needed for the chosen smtpauth mode are present, their ports within 1-65535.
     bool isMailConfigured() const;
-    // The recorder's host is set.
+    // The recorder's host is set, its port and (when a proxy is named) the proxy's within 1-65535.
     bool isHttpConfigured() const;
 
 private:

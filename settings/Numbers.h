@@ -12,3 +12,5 @@ int32_t parseLong32(const std::string& text, int base = 0);
 int32_t parseDecimal(const std::string& text);
 // "%d".
 std::string formatInt(int32_t value);
+// A TCP port a connection can name: 1 to 65535. Anything else would wrap around in the 16-bit field.
+constexpr bool isValidPort(int32_t port) { return port >= 1 && port <= 65535; }

@@ -124,6 +124,12 @@ bool ValueControl::inRange(uint32_t min, uint32_t max) const {
     return false;
 }
 
+bool ValueControl::requirePort() const {
+    if (isValidPort(value)) return true;
+    SetFocus(handle);
+    return false;
+}
+
 void ValueControl::readCheck() {
     if (value != 0 && value != 1) return;
     value = static_cast<int32_t>(SendMessageW(handle, BM_GETCHECK, 0, 0));

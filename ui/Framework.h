@@ -122,6 +122,8 @@ struct ValueControl {
     void writeNumber() const;
     // True when min <= value <= max compared unsigned (negative values fail); otherwise focuses the control.
     bool inRange(uint32_t min, uint32_t max) const;
+    // True when value is a port (1-65535); otherwise focuses the control, like an empty required text.
+    bool requirePort() const;
     // Only when value is 0 or 1: value := the check state; other values stay.
     void readCheck();
     // Value 0 or 1 sets the check state; any other value disables the control.

@@ -37,7 +37,9 @@ void exchange(HttpDialog& dialog, Exchange direction) {
 
 void confirm(HttpDialog& dialog) {
     exchange(dialog, Exchange::fromControls);
-    if (!dialog.httpServer.requireText()) return;
+    if (!dialog.httpServer.requireText() || !dialog.httpPort.requirePort()) return;
+    // The proxy's port matters only once a proxy is named, as for the stored settings.
+    if (!dialog.proxyServer.text.empty() && !dialog.proxyPort.requirePort()) return;
     exchange(dialog, Exchange::toSettings);
     // A failed write leaves the old file in place and is reported: the settings stay in memory and
     // are tried again when the program ends.

@@ -41,16 +41,19 @@ void exchange(MailDialog& dialog, Exchange direction) {
         .run(dialog.hwnd, dialog.config, direction);
 }
 
-// The fields the chosen authentication needs; the first empty one takes the focus.
+// The fields the chosen authentication needs; the first empty one, or port box outside 1-65535,
+// takes the focus.
 bool requiredFieldsPresent(const MailDialog& dialog) {
-    if (!dialog.smtpServer.requireText() || !dialog.from.requireText() || !dialog.to.requireText() ||
-        !dialog.rdUser.requireText()) {
+    if (!dialog.smtpServer.requireText() || !dialog.smtpPort.requirePort() || !dialog.from.requireText() ||
+        !dialog.to.requireText() || !dialog.rdUser.requireText()) {
         return false;
     }
     const int32_t auth = dialog.smtpAuth.value;
     if (auth == 0) return true;
     if (!dialog.smtpUser.requireText() || !dialog.smtpPass.requireText()) return false;
-    if ((auth & kPopBeforeSmtpBit) != 0 && !dialog.pop3Server.requireText()) return false;
+    if ((auth & kPopBeforeSmtpBit) != 0 && (!dialog.pop3Server.requireText() || !dialog.pop3Port.requirePort())) {
+        return false;
+    }
     return true;
 }
 

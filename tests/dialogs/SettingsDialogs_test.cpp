@@ -294,6 +294,62 @@ TEST_F(SettingsDialogTest, HttpSettingsStayInMemoryWhenTheFileCannotBeWritten) {
 }
 
 // -------------------------------------------------------------------------------------------------
+// Ports in both dialogs
+
+// A port outside 1-65535 is refused like an empty recorder address: the focus goes to its box and
+// the dialog stays open; a port at the edge of the range is then stored.
+TEST_F(SettingsDialogTest, PortOutsideTheRangeKeepsTheDialogOpenWithItsBoxFocused) {
+    struct Case {
+        int (*open)(HWND);
+        int box;
+        const char *refused, *accepted;
+        void (*fill)(HWND);
+        int32_t (ConfigStore::*stored)() const;
+    };
+    const auto http = [](HWND d) { setItemText(d, IDC_HTTP_SERVER, "rd.local"); };
+    const auto proxy = [](HWND d) {
+        setItemText(d, IDC_HTTP_SERVER, "rd.local");
+        setItemText(d, IDC_PROXY_SERVER, "px");  // the proxy's port counts only with a proxy
+    };
+    const auto mail = [](HWND d) {
+        fillMailBasics(d);
+        selectComboValue(d, IDC_SMTP_AUTH, 0);
+    };
+    const auto pop = [](HWND d) {  // the POP3 port counts only for POP before SMTP
+        fillMailBasics(d);
+        setItemText(d, IDC_SMTP_USER, "u");
+        setItemText(d, IDC_SMTP_PASS, "p");
+        setItemText(d, IDC_POP3_SERVER, "pop");
+        selectComboValue(d, IDC_SMTP_AUTH, 2);
+    };
+    const Case cases[] = {
+        {runHttpDialog, IDC_HTTP_PORT, "65616", "65535", http, &ConfigStore::getHttpport},
+        {runHttpDialog, IDC_PROXY_PORT, "0", "1", proxy, &ConfigStore::getProxyport},
+        {runMailDialog, IDC_SMTP_PORT, "-1", "1", mail, &ConfigStore::getSmtpport},
+        {runMailDialog, IDC_POP3_PORT, "65536", "65535", pop, &ConfigStore::getPop3fport},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box);
+        int focus = 0;
+        const int result = play(c.open, {
+            [&c](HWND d) {
+                c.fill(d);
+                setItemText(d, c.box, c.refused);
+                press(d, IDOK);
+            },
+            [&c, &focus](HWND d) {
+                focus = focusedItem();
+                setItemText(d, c.box, c.accepted);
+                press(d, IDOK);
+            },
+        });
+        EXPECT_EQ(focus, c.box);
+        EXPECT_EQ(result, IDOK);
+        EXPECT_EQ(std::to_string((config().*c.stored)()), c.accepted);
+    }
+}
+
+// -------------------------------------------------------------------------------------------------
 // Tool settings (105)
 
 TEST_F(SettingsDialogTest, ToolShowsVersionAndBothActionLists) {

@@ -233,26 +233,32 @@ TEST_F(HttpBookingThroughProxy, RecorderPasswordAndProxyFromTheSettingsAreUsed) 
     }
 }
 
+// A port outside 1-65535 counts as no address: it would wrap around to the simulator's port.
 TEST_F(HttpBooking, WithoutRecorderAddressTheHttpSettingsOpenInstead) {
     Simulator& recorder = simulator();
-    // No recorder address, but the simulator as proxy: a request made anyway would reach its log.
-    ASSERT_TRUE(app->writeSettings(
-        {{"bootexec", "3"}, {"proxyserver", "127.0.0.1"}, {"proxyport", std::to_string(recorder.port())}}));
-    ASSERT_TRUE(app->writeChannels(standardChannels()));
-    ASSERT_TRUE(app->start(quoteArgument(app->writeIepg(L"programme.iepg", Iepg()))));
+    // The simulator as proxy: a request made anyway would reach its log.
+    const Settings noAddress = {
+        {"bootexec", "3"}, {"proxyserver", "127.0.0.1"}, {"proxyport", std::to_string(recorder.port())}};
+    const Settings portOutOfRange = {
+        {"bootexec", "3"}, {"httpserver", "127.0.0.1"}, {"httpport", std::to_string(recorder.port() + 65536)}};
+    for (const Settings& settings : {noAddress, portOutOfRange}) {
+        ASSERT_TRUE(app->writeSettings(settings));
+        ASSERT_TRUE(app->writeChannels(standardChannels()));
+        ASSERT_TRUE(app->start(quoteArgument(app->writeIepg(L"programme.iepg", Iepg()))));
 
-    // The booking command is handled before the main dialog first shows: the HTTP settings come first.
-    const HWND http = waitDialog(kHttpCaption);
-    ASSERT_NE(http, nullptr);
-    const HWND dialog = owner(http);
-    EXPECT_EQ(text(dialog), kMainCaption) << "owned by the main dialog";
-    click(http, IDCANCEL);
-    EXPECT_TRUE(waitUntil([&] { return !IsWindow(http); }, 5000));
-    ASSERT_EQ(waitDialog(kMainCaption), dialog);
-    EXPECT_TRUE(recorder.log()["requests"].items().empty());
-    EXPECT_EQ(textOf(dialog, IDC_STATUS), "") << "no job may start";
-    EXPECT_TRUE(optionRowRestored(dialog));
-    EXPECT_TRUE(quit(dialog));
+        // The booking command is handled before the main dialog first shows: the HTTP settings come first.
+        const HWND http = waitDialog(kHttpCaption);
+        ASSERT_NE(http, nullptr);
+        const HWND dialog = owner(http);
+        EXPECT_EQ(text(dialog), kMainCaption) << "owned by the main dialog";
+        click(http, IDCANCEL);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(http); }, 5000));
+        ASSERT_EQ(waitDialog(kMainCaption), dialog);
+        EXPECT_TRUE(recorder.log()["requests"].items().empty());
+        EXPECT_EQ(textOf(dialog, IDC_STATUS), "") << "no job may start";
+        EXPECT_TRUE(optionRowRestored(dialog));
+        EXPECT_TRUE(quit(dialog));
+    }
 }
 
 TEST_F(HttpBooking, StationMissingFromTheChannelTableStartsNothing) {

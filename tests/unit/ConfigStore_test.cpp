@@ -437,6 +437,25 @@ TEST(ConfigStoreChecks, PopBeforeSmtpNeedsUserPasswordAndPopServer) {
     }
 }
 
+// The POP3 port counts only where the POP3 server does.
+TEST(ConfigStoreChecks, MailPortsOutsideTheRangeAreNotConfigured) {
+    struct Case {
+        int auth, smtpPort, pop3Port;
+        bool configured;
+    };
+    const Case cases[] = {
+        {0, 1, 0, true},   {1, 65535, -1, true}, {0, 0, 110, false},  {1, 65536, 110, false},
+        {0, -1, 110, false}, {1, 65536 + 25, 110, false}, {2, 25, 1, true}, {3, 25, 65535, true},
+        {2, 25, 0, false}, {3, 25, 65536, false}, {2, 25, -1, false}, {3, 25, 65536 + 110, false},
+    };
+    for (const Case& c : cases) {
+        ConfigStore s = completeMail(c.auth);
+        s.setSmtpport(c.smtpPort);
+        s.setPop3fport(c.pop3Port);
+        EXPECT_EQ(s.isMailConfigured(), c.configured) << c.auth << ":" << c.smtpPort << "/" << c.pop3Port;
+    }
+}
+
 TEST(ConfigStoreChecks, HttpNeedsOnlyTheRecorderHost) {
     ConfigStore s;
     EXPECT_FALSE(s.isHttpConfigured());

@@ -119,6 +119,31 @@ TEST(HttpClient, ConfigureFromSettings) {
     EXPECT_EQ(client.requestHeaders().at("Connection"), "close");
 }
 
+// A port outside 1-65535 would wrap around to another one: such settings are not configured, and a
+// named proxy with a bad port is not silently skipped either.
+TEST(HttpClient, ConfigureFromSettingsRefusesPortsOutsideTheRange) {
+    struct Case {
+        const char* proxy;
+        int httpPort, proxyPort;
+        bool configured;
+    };
+    const Case cases[] = {
+        {"", 1, 0, true}, {"", 65535, 65536, true}, {"", 0, 80, false}, {"", 65536, 80, false},
+        {"", -1, 80, false}, {"", 65536 + 80, 80, false}, {"px", 80, 1, true}, {"px", 80, 65535, true},
+        {"px", 80, 0, false}, {"px", 80, 65536, false}, {"px", 80, -1, false}, {"px", 80, 65536 + 80, false},
+    };
+    for (const Case& c : cases) {
+        ConfigStore config;
+        config.setHttpserver("rd");
+        config.setHttpport(c.httpPort);
+        config.setProxyserver(c.proxy);
+        config.setProxyport(c.proxyPort);
+        HttpClient client;
+        EXPECT_EQ(client.configureFromSettings(config), c.configured) << c.proxy << c.httpPort << "/" << c.proxyPort;
+        EXPECT_EQ(client.host, c.configured ? "rd" : "") << "refused settings change nothing";
+    }
+}
+
 TEST(HttpClient, ConnectFailureReportsItsText) {
     int freePort = 0;
     {

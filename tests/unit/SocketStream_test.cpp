@@ -77,6 +77,15 @@ TEST(SocketStream, UnknownHostFails) {
     EXPECT_FALSE(client.open("no-such-host.invalid", 80));
 }
 
+TEST(SocketStream, PortOutsideTheRangeIsRefusedNotWrappedAround) {
+    ListenSocket server;
+    ASSERT_TRUE(server.listen());
+    for (const int port : {server.port() + 65536, server.port() - 65536}) {
+        SocketStream client(2000);
+        EXPECT_FALSE(client.open("127.0.0.1", port)) << port;
+    }
+}
+
 TEST(SocketStream, SilentPeerEndsDataAfterTimeout) {
     ListenSocket server;
     ASSERT_TRUE(server.listen());
