@@ -15,7 +15,8 @@ std::string buildRegistrationForm(const Reservation& reservation);
 // "登録処理(1/4)" … "登録処理(4/4)" and "リトライ待ち…".
 std::string registrationStepText(int step);
 extern const char* const kRetryWaitText;
-// "予約一覧を確認中…", "予約一覧に登録されています。", "予約一覧で確認できませんでした。"
+// The list check's message lines: "予約一覧を確認中…", "予約一覧に登録されています。",
+// "予約一覧で確認できませんでした。"
 extern const char* const kListCheckText;
 extern const char* const kListedText;
 extern const char* const kListUnreadText;
