@@ -55,6 +55,7 @@ ResultMessage readResultMessage(const std::string& body) {
         result.message = kUnknownResultText;
         return result;
     }
+    result.answered = true;
     result.success = body.find("history.back();") == std::string::npos;
 
     const size_t open = body.find('"', keyword);

@@ -41,7 +41,8 @@ std::string findLastLink(const std::string& body);
 // The recorder's verdict on a booking and the text it gave.
 struct ResultMessage {
     bool success = false;
-    std::string message;  // Shift_JIS, as the recorder wrote it, backslash escapes removed
+    bool answered = false;  // the page holds "msg=" or "alert": a verdict, not some other page
+    std::string message;    // Shift_JIS, as the recorder wrote it, backslash escapes removed
 };
 
 // The text quoted after the first "msg=" (else the first "alert"); success when the page has no

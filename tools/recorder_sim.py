@@ -52,7 +52,35 @@ Test controls (GET or POST, query parameters; JSON answers, UTF-8):
                                                             last (zero-size) chunk never comes,
                                                             even when the cut covers the body
                                 mode=delay&ms=M             wait M ms, then answer normally
-                              count=0 removes the pending failure of that step.
+                                mode=lost                   serve the request (a POST books),
+                                                            then close without any answer;
+                                                            mode=close never serves it
+                                mode=plain[&before=TEXT][&end=close|reset|silence]
+                                                            no Content-Length and no chunked
+                                                            coding, the body ended by the
+                                                            connection's end; cut where TEXT
+                                                            begins. end=reset aborts (RST),
+                                                            end=silence keeps the connection
+                                                            open without sending more until the
+                                                            client closes it (at most 120 s)
+                                mode=badchunk&size=S[&before=TEXT]
+                                                            chunked in pieces of 256 bytes (two:
+                                                            before TEXT and from it, when given)
+                                                            with S written as the second size
+                                                            line ("zz", "", "-0", "0x10")
+                                mode=interim[&interim=N]    N (default 1) "HTTP/1.1 100
+                                                            Continue" answers, then the answer
+                                mode=drip&ms=M              the whole answer one byte every M ms
+                                mode=range&bytes=B[&etag=drop|other][&shift=D][&total=T]
+                                                            a request without Range gets B body
+                                                            bytes as for truncate; a ranged one
+                                                            a 206 whose ETag is left out or
+                                                            changed, whose Content-Range start
+                                                            is off by D or whose total is T
+                              Every mode applies to GETs and to the POST alike; the shaped
+                              answers close the connection at their end unless they are
+                              whole (interim, drip). count=0 removes the pending failure of
+                              that step.
                               Step 1's path is also the first page of the list retrieval.
     /_sim/frame?src=S&link=L  the frame set's "main" frame gets src S and/or the menu's last
                               link gets href L instead of their usual paths, written into
@@ -62,7 +90,8 @@ Test controls (GET or POST, query parameters; JSON answers, UTF-8):
                                "reservations": [...], "failures": {...}}
                               requests: seq, method, target, path, query, proxy, headers (as sent,
                               in order), body (latin-1 text of the raw bytes), status, outcome
-                              (answered / closed / truncated / unauthorized).
+                              (answered / closed / lost / truncated / unauthorized, or the
+                              shaping mode: plain, badchunk, interim, drip, range).
                               posts: raw, fields ([name, value] in order, values decoded
                               from Shift_JIS), accepted, message.
     /_sim/reservations        GET: the reservations. POST with a JSON body
@@ -80,6 +109,8 @@ import json
 import os
 import re
 import signal
+import socket
+import struct
 import sys
 import threading
 import time
@@ -90,7 +121,8 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 ENCODING = "cp932"
 HTML_TYPE = "text/html; charset=Shift_JIS"
-CHUNK_SIZE = 256  # body bytes per chunk of a chunked answer (mode=chunkcut)
+CHUNK_SIZE = 256  # body bytes per chunk of a chunked answer (mode=chunkcut, badchunk)
+SILENCE_SECONDS = 120  # how long mode=plain&end=silence holds a connection at most
 
 FRAMESET_PATH = "/program/b_prgrm.htm"
 TITLE_PATH = "/program/b_title.htm"
@@ -200,18 +232,56 @@ REQUIRED_FIELDS = ["title_name", "channel", "disc", "dvdr", "date", "vrate", "st
 GIF_1X1 = base64.b64decode("R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw==")
 
 
-class ChunkCut:
-    """A chunked answer that breaks off after `bytes` body bytes, or where `before` begins."""
+class Shape:
+    """A misbehaving answer: how its body is framed, encoded and written, and how it ends. This
+    base is the truncated answer: the full Content-Length, then `cut` body bytes and the close."""
+
+    close = True
+    outcome = "truncated"
 
     def __init__(self, failure):
-        self.bytes = failure["bytes"]
-        self.before = failure.get("before")
+        self.failure = failure
 
-    def encode(self, body):
-        cut = self.bytes
-        if self.before:
-            at = body.find(self.before.encode(ENCODING))
-            cut = at if at >= 0 else len(body)
+    def cut(self, body):
+        before = self.failure.get("before")
+        if before:
+            at = body.find(before.encode(ENCODING))
+            return at if at >= 0 else len(body)
+        return self.failure.get("bytes", len(body))
+
+    def framing(self, status, body):
+        return "Content-Length: %d" % len(body)
+
+    def headers(self, status, headers):
+        return headers
+
+    def encode(self, status, body):
+        return body[:self.cut(body)]
+
+    def write(self, handler, data):
+        handler.wfile.write(data)
+
+    def finish(self, handler):
+        pass
+
+
+def chunked(pieces, size_lines=()):
+    """Chunked coding of the pieces and the last chunk; size_lines replace the first ones."""
+    out, lines = b"", list(size_lines)
+    for piece in pieces + [b""]:
+        line = lines.pop(0) if lines else b"%x" % len(piece)
+        out += line + b"\r\n" + piece + b"\r\n"
+    return out
+
+
+class ChunkCut(Shape):
+    """A chunked answer that breaks off after `bytes` body bytes, or where `before` begins."""
+
+    def framing(self, status, body):
+        return "Transfer-Encoding: chunked"
+
+    def encode(self, status, body):
+        cut = self.cut(body)
         out = b""
         for first in range(0, min(cut, len(body)), CHUNK_SIZE):
             chunk = body[first:first + CHUNK_SIZE]
@@ -220,6 +290,115 @@ class ChunkCut:
                 return out + chunk[:cut - first]
             out += chunk + b"\r\n"
         return out  # every data chunk, but not the last one
+
+
+class Lost(Shape):
+    outcome = "lost"
+
+    def write(self, handler, data):
+        pass
+
+    def finish(self, handler):
+        if handler.entry is not None:
+            handler.entry["status"] = None  # served, but nothing was sent
+
+
+class Plain(Shape):
+    """No length and no chunked coding: the end of the connection ends the body."""
+
+    outcome = "plain"
+
+    def framing(self, status, body):
+        return None
+
+    def finish(self, handler):
+        end = self.failure.get("end", "close")
+        if end == "reset":
+            time.sleep(0.1)  # the bytes sent reach the client before the reset does
+            handler.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                          struct.pack("ii", 1, 0))
+            handler.rfile.close()
+            handler.connection.close()
+        elif end == "silence":
+            handler.connection.settimeout(SILENCE_SECONDS)
+            try:
+                handler.connection.recv(1)  # returns when the client closes
+            except OSError:
+                pass
+
+
+class BadChunk(Shape):
+    outcome = "badchunk"
+
+    def framing(self, status, body):
+        return "Transfer-Encoding: chunked"
+
+    def encode(self, status, body):
+        if self.failure.get("before"):
+            cut = self.cut(body)
+            pieces = [p for p in (body[:cut], body[cut:]) if p]
+        else:
+            pieces = [body[i:i + CHUNK_SIZE] for i in range(0, len(body), CHUNK_SIZE)]
+        first = b"%x" % len(pieces[0]) if pieces else b"0"
+        return chunked(pieces, [first, self.failure["size"].encode("latin-1")])
+
+
+class Interim(Shape):
+    close = False
+    outcome = "interim"
+
+    def encode(self, status, body):
+        return body
+
+    def write(self, handler, data):
+        handler.wfile.write(b"HTTP/1.1 100 Continue\r\n\r\n" * self.failure["interim"] + data)
+
+
+class Drip(Shape):
+    close = False
+    outcome = "drip"
+
+    def encode(self, status, body):
+        return body
+
+    def write(self, handler, data):
+        try:
+            for i in range(len(data)):
+                handler.wfile.write(data[i:i + 1])
+                time.sleep(self.failure["ms"] / 1000.0)
+        except OSError:
+            handler.close_connection = True  # the client gave up
+
+
+class Range(Shape):
+    """Cuts the first answer; the 206 that resumes it names another page or another range."""
+
+    outcome = "range"
+
+    def headers(self, status, headers):
+        if status != 206:
+            return headers
+        out = []
+        for name, value in headers:
+            if name == "ETag" and self.failure.get("etag") == "drop":
+                continue
+            if name == "ETag" and self.failure.get("etag") == "other":
+                value = '"%08x"' % (int(value.strip('"'), 16) ^ 1)
+            if name == "Content-Range":
+                first, last, total = map(int, re.fullmatch(r"bytes (\d+)-(\d+)/(\d+)",
+                                                           value).groups())
+                shift = self.failure.get("shift", 0)
+                value = "bytes %d-%d/%d" % (first + shift, last + shift,
+                                            self.failure.get("total", total))
+            out.append((name, value))
+        return out
+
+    def encode(self, status, body):
+        return body if status == 206 else body[:self.cut(body)]
+
+
+SHAPES = {"truncate": Shape, "chunkcut": ChunkCut, "lost": Lost, "plain": Plain,
+          "badchunk": BadChunk, "interim": Interim, "drip": Drip, "range": Range}
 
 
 def hhmm(minutes):
@@ -634,31 +813,35 @@ class Handler(BaseHTTPRequestHandler):
 
     # -- plumbing
 
-    def send(self, status, body, ctype=HTML_TYPE, headers=(), truncate=None):
+    def send(self, status, body, ctype=HTML_TYPE, headers=(), shape=None):
         if isinstance(body, str):
             body = body.encode(ENCODING, "replace")
-        if truncate is not None:
-            self.close_connection = True
-        chunked = isinstance(truncate, ChunkCut)
+        framing = "Content-Length: %d" % len(body)
+        if shape is not None:
+            self.close_connection = self.close_connection or shape.close
+            framing = shape.framing(status, body)
+            headers = shape.headers(status, headers)
         lines = ["HTTP/1.1 %d %s" % (status, reason_of(status)),
                  "Date: " + self.date_time_string(), "Server: " + self.server_version,
-                 "Content-Type: " + ctype,
-                 "Transfer-Encoding: chunked" if chunked else "Content-Length: %d" % len(body)]
+                 "Content-Type: " + ctype] + ([framing] if framing else [])
         lines += ["%s: %s" % h for h in headers]
         if self.close_connection:
             lines.append("Connection: close")
-        self.wfile.write(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1"))
-        if chunked:
-            self.wfile.write(truncate.encode(body))
+        head = ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1")
+        if shape is None:
+            self.wfile.write(head)
+            self.wfile.write(body)
         else:
-            self.wfile.write(body if truncate is None else body[:truncate])
+            shape.write(self, head + shape.encode(status, body))
         self.wfile.flush()
         self.log_request(status)
         if self.entry is not None:
             self.entry["status"] = status
-            self.entry["outcome"] = "truncated" if truncate is not None else "answered"
+            self.entry["outcome"] = "answered" if shape is None else shape.outcome
+        if shape is not None:
+            shape.finish(self)
 
-    def send_page(self, text, truncate=None):
+    def send_page(self, text, shape=None):
         """200 with ETag; a GET with "Range: bytes=N-" gets the rest of the page from N."""
         body = text.encode(ENCODING, "replace") if isinstance(text, str) else text
         etag = '"%08x"' % zlib.crc32(body)
@@ -670,10 +853,10 @@ class Handler(BaseHTTPRequestHandler):
             else:
                 self.send(206, body[first:], headers=[
                     ("ETag", etag), ("Content-Range", "bytes %d-%d/%d" % (
-                        first, len(body) - 1, len(body)))], truncate=truncate)
+                        first, len(body) - 1, len(body)))], shape=shape)
             return
         ctype = "image/gif" if body.startswith(b"GIF") else HTML_TYPE
-        self.send(200, body, ctype=ctype, headers=[("ETag", etag)], truncate=truncate)
+        self.send(200, body, ctype=ctype, headers=[("ETag", etag)], shape=shape)
 
     def send_json(self, obj, status=200):
         self.send(status, json.dumps(obj, ensure_ascii=False, indent=1).encode("utf-8"),
@@ -714,7 +897,7 @@ class Handler(BaseHTTPRequestHandler):
             recorder.requests.append(self.entry)
             del recorder.requests[:-2000]
 
-        truncate = None
+        shape = None
         failure = recorder.take_failure(path)
         if failure:
             mode = failure["mode"]
@@ -728,19 +911,17 @@ class Handler(BaseHTTPRequestHandler):
                 return
             if mode == "delay":
                 time.sleep(failure["ms"] / 1000.0)
-            if mode == "truncate":
-                truncate = failure["bytes"]
-            if mode == "chunkcut":
-                truncate = ChunkCut(failure)
+            if mode in SHAPES:
+                shape = SHAPES[mode](failure)
 
         if not self.authorized():
             self.send(401, status_page(401),
                       headers=[("WWW-Authenticate", 'Basic realm="RD-Style"')])
             self.entry["outcome"] = "unauthorized"
             return
-        self.route(path, urllib.parse.parse_qs(query, keep_blank_values=True), body, truncate)
+        self.route(path, urllib.parse.parse_qs(query, keep_blank_values=True), body, shape)
 
-    def route(self, path, query, body, truncate):
+    def route(self, path, query, body, shape):
         recorder = self.server.recorder
         with recorder.lock:
             bookings = list(recorder.bookings)
@@ -766,7 +947,7 @@ class Handler(BaseHTTPRequestHandler):
         if path == ENTRY_PATH:
             accepted, message = recorder.book(body)
             text = accepted_page(message) if accepted else refused_page(message)
-            self.send(200, text, truncate=truncate)
+            self.send(200, text, shape=shape)
             return
         if path == REMOTE_PATH:
             key = query.get("key", [None])[-1]
@@ -776,9 +957,9 @@ class Handler(BaseHTTPRequestHandler):
                 if not re.fullmatch(r"[0-9A-F]{2}", key):
                     self.send(400, status_page(400))
                     return
-            self.send_page(remote_page(key), truncate)
+            self.send_page(remote_page(key), shape)
             return
-        self.send_page(pages[path](), truncate)
+        self.send_page(pages[path](), shape)
 
     def control(self, path, query, body):
         recorder = self.server.recorder
@@ -823,14 +1004,32 @@ class Handler(BaseHTTPRequestHandler):
                 raise ValueError("status out of range")
             if arg("location"):
                 failure["location"] = arg("location")
-        elif mode in ("truncate", "chunkcut"):
-            failure["bytes"] = int(arg("bytes", "0"))
+        elif mode in ("truncate", "chunkcut", "range"):
+            failure["bytes"] = int(arg("bytes", "100" if mode == "range" else "0"))
             if mode == "chunkcut" and arg("before"):
                 failure["before"] = arg("before")
-        elif mode == "delay":
-            failure["ms"] = int(arg("ms", "1000"))
-        elif mode != "close":
-            raise ValueError("mode must be status, close, truncate, chunkcut or delay")
+            if mode == "range":
+                if arg("etag", "keep") not in ("keep", "drop", "other"):
+                    raise ValueError("etag must be keep, drop or other")
+                failure.update(etag=arg("etag", "keep"), shift=int(arg("shift", "0")))
+                if arg("total"):
+                    failure["total"] = int(arg("total"))
+        elif mode in ("delay", "drip"):
+            failure["ms"] = int(arg("ms", "1000" if mode == "delay" else "50"))
+        elif mode in ("plain", "badchunk"):
+            if arg("before"):
+                failure["before"] = arg("before")
+            if mode == "plain":
+                failure["end"] = arg("end", "close")
+                if failure["end"] not in ("close", "reset", "silence"):
+                    raise ValueError("end must be close, reset or silence")
+            else:
+                failure["size"] = arg("size", "")
+        elif mode == "interim":
+            failure["interim"] = int(arg("interim", "1"))
+        elif mode not in ("close", "lost"):
+            raise ValueError("mode must be status, close, lost, truncate, chunkcut, delay, "
+                             "plain, badchunk, interim, drip or range")
         recorder = self.server.recorder
         with recorder.lock:
             if count <= 0:

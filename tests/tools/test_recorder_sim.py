@@ -13,6 +13,7 @@ import sys
 import tempfile
 import time
 import unittest
+import zlib
 from html.parser import HTMLParser
 from pathlib import Path
 
@@ -84,6 +85,24 @@ def raw_exchange(port, data):
             if not chunk:
                 return b"".join(chunks)
             chunks.append(chunk)
+
+
+def raw_answer(port, data, wait=10):
+    """All the server sends, and how the connection ended: "close", "reset", or "open" when
+    nothing more came for `wait` seconds."""
+    with socket.create_connection(("127.0.0.1", port), timeout=wait) as s:
+        s.sendall(data)
+        chunks = []
+        try:
+            while True:
+                chunk = s.recv(65536)
+                if not chunk:
+                    return b"".join(chunks), "close"
+                chunks.append(chunk)
+        except ConnectionResetError:
+            return b"".join(chunks), "reset"
+        except socket.timeout:
+            return b"".join(chunks), "open"
 
 
 # ---- How the program reads the pages ---------------------------------------------------
@@ -425,6 +444,65 @@ class ControlTests(SharedSimulator):
                 body, data = body + data[:size], data[size + 2:]
             self.assertEqual((body, last_chunk), (full[:cut], False), query)
         self.assertEqual(self.sim.get("/program/b_list.htm")[2], full)
+
+    def test_lost_books_without_an_answer_and_close_never_books(self):
+        for mode, listed in (("lost", 3), ("close", 2)):
+            self.sim.control("reset")
+            self.sim.control("fail?step=entry&mode=" + mode)
+            body = form_body()
+            answer = raw_answer(self.sim.port, b"POST /program/rsv/entry.htm HTTP/1.1\r\n"
+                                b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
+            self.assertEqual((answer, len(self.listed())), ((b"", "close"), listed), mode)
+
+    def test_shaped_answers_frame_and_end_the_page_as_asked(self):
+        full = self.sim.get("/program/b_list.htm")[2]
+        cut = full.index(b"</table>")
+        cases = [  # query, wait, how it ends, what follows the final head (None: chunked)
+            ("plain&before=%3C/table%3E", 10, "close", full[:cut]),
+            ("plain&before=%3C/table%3E&end=reset", 10, "reset", full[:cut]),
+            ("plain&end=silence", 1, "open", full),
+            ("badchunk&size=zz", 10, "close", b"100\r\n" + full[:256] + b"\r\nzz\r\n"),
+            ("badchunk&size=&before=%3C/table%3E", 10, "close",
+             b"%x\r\n" % cut + full[:cut] + b"\r\n\r\n" + full[cut:] + b"\r\n0\r\n\r\n"),
+            ("interim&interim=2", 10, "close", full),
+        ]
+        for query, wait, ending, data in cases:
+            self.sim.control("fail?step=list&mode=" + query)
+            answer, how = raw_answer(self.sim.port, b"GET /program/b_list.htm HTTP/1.1\r\n"
+                                                    b"Connection: close\r\n\r\n", wait)
+            interim = b"HTTP/1.1 100 Continue\r\n\r\n" * 2 if "interim" in query else b""
+            self.assertTrue(answer.startswith(interim + b"HTTP/1.1 200 OK\r\n"), query)
+            head, _, rest = answer[len(interim):].partition(b"\r\n\r\n")
+            self.assertEqual(b"Content-Length" in head, "interim" in query, query)
+            self.assertEqual(b"Transfer-Encoding: chunked" in head, "badchunk" in query, query)
+            self.assertEqual((rest[:len(data)], how), (data, ending), query)
+        self.assertEqual(self.sim.get("/program/b_list.htm")[2], full)
+
+    def test_drip_sends_the_whole_answer_slowly(self):
+        full = self.sim.get("/remote/remote.htm")[2]
+        self.sim.control("fail?step=remote&mode=drip&ms=2")
+        began = time.monotonic()
+        answer, how = raw_answer(self.sim.port, b"GET /remote/remote.htm HTTP/1.1\r\n"
+                                                b"Connection: close\r\n\r\n")
+        self.assertEqual((answer.partition(b"\r\n\r\n")[2], how), (full, "close"))
+        self.assertGreaterEqual(time.monotonic() - began, len(answer) * 0.002)
+
+    def test_range_mode_spoils_the_206_that_resumes_a_cut_page(self):
+        full = self.sim.get("/program/b_list.htm")[2]
+        etag, n = zlib.crc32(full), len(full)
+        cases = [("etag=drop", None, "bytes 100-%d/%d" % (n - 1, n)),
+                 ("etag=other", '"%08x"' % (etag ^ 1), "bytes 100-%d/%d" % (n - 1, n)),
+                 ("shift=5", '"%08x"' % etag, "bytes 105-%d/%d" % (n + 4, n)),
+                 ("total=9", '"%08x"' % etag, "bytes 100-%d/9" % (n - 1))]
+        for query, tag, content_range in cases:
+            self.sim.control("fail?step=list&count=2&mode=range&bytes=100&" + query)
+            head, _, part = raw_exchange(self.sim.port, b"GET /program/b_list.htm HTTP/1.1"
+                                                        b"\r\n\r\n").partition(b"\r\n\r\n")
+            self.assertEqual(part, full[:100], query)
+            self.assertIn(b'ETag: "%08x"' % etag, head, query)
+            status, resp, rest = self.sim.get("/program/b_list.htm", headers={"range": "bytes=100-"})
+            self.assertEqual((status, resp.getheader("ETag"), resp.getheader("Content-Range"), rest),
+                             (206, tag, content_range, full[100:]), query)
 
     def test_delay_mode_answers_late(self):
         self.sim.control("fail?step=channels&mode=delay&ms=300")

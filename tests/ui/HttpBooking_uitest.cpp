@@ -65,6 +65,27 @@ TEST_F(HttpBooking, ShowsEachStepThenSuccessAndEndsAboutOneSecondLater) {
     EXPECT_EQ(recorder.log()["reservations"].size(), 1u);
 }
 
+TEST_F(HttpBooking, AnswerLostAfterTheBookingIsSettledByTheListAsASuccess) {
+    Simulator& recorder = simulator();
+    ASSERT_EQ(httpRequest(simPort, "GET", "/_sim/fail?step=entry&mode=lost").status, 200);
+    ASSERT_TRUE(recorder.delay("list", 1000));  // the check's message stays long enough to be seen
+    const HWND dialog = startMain(prepare(Iepg()));
+    ASSERT_NE(dialog, nullptr);
+    std::string status;
+    const std::vector<std::string> steps = followJob(dialog, status);
+    const ULONGLONG runningSeen = runningLastSeenAt;
+    // The message is set just before the result: read once the result shows, while the dialog stays.
+    EXPECT_EQ(textOf(dialog, IDC_MESSAGE), "予約一覧に登録されています。");
+    EXPECT_TRUE(inOrder(steps, {"予約一覧を確認中…"})) << joined(steps);
+    ASSERT_EQ(status, kSucceeded);
+    EXPECT_EQ(findMessageBox(app->pid()), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(dialog); }, 5000, 2)) << "the program must end by itself";
+    EXPECT_GE(GetTickCount64() - runningSeen, 980u);
+    ASSERT_TRUE(app->process().waitForExit(5000));
+    EXPECT_EQ(recorder.posts().size(), 1u);
+    EXPECT_EQ(recorder.log()["reservations"].size(), 1u);
+}
+
 TEST_F(HttpBooking, SettingsFileIsRewrittenWithTheChosenOptionsAtTheEnd) {
     simulator();
     const std::wstring iepg = prepare(Iepg());

@@ -35,6 +35,7 @@ TEST(ReadResultMessage, VerdictIsTheAbsenceOfHistoryBack) {
     EXPECT_EQ(r.message, kHyouji + "OK");
     r = readResultMessage("<script>\nalert(\"overlap\");\nhistory.back();\n</script>");
     EXPECT_FALSE(r.success);
+    EXPECT_TRUE(r.answered);
     EXPECT_EQ(r.message, "overlap");
     r = readResultMessage("<p>history.back();</p> msg=\"done\"");
     EXPECT_FALSE(r.success);
@@ -51,6 +52,7 @@ TEST(ReadResultMessage, NeitherKeywordIsUnknownFailure) {
     for (const char* body : {"<html><body>ok</body></html>", "MSG=\"x\" Alert(\"y\")", ""}) {
         const ResultMessage r = readResultMessage(body);
         EXPECT_FALSE(r.success) << body;
+        EXPECT_FALSE(r.answered) << body;
         EXPECT_EQ(r.message, "Unknown...") << body;
     }
 }

@@ -1,4 +1,5 @@
-// The registration form body: field order, encoding and the optional bExec pair.
+// The registration form body (field order, encoding, the optional bExec pair) and the list match
+// that settles an unclear answer.
 #include <gtest/gtest.h>
 
 #include "recorder/Registration.h"
@@ -50,4 +51,32 @@ TEST(RegistrationForm, DisabledReservationLeavesOutBExec) {
 TEST(RegistrationForm, StepTexts) {
     EXPECT_EQ(registrationStepText(1), "\x93\x6f\x98\x5e\x8f\x88\x97\x9d(1/4)");
     EXPECT_EQ(registrationStepText(4), "\x93\x6f\x98\x5e\x8f\x88\x97\x9d(4/4)");
+}
+
+TEST(RegistrationListCheck, OnlyTheBookedDayTimesAndChannelMatch) {
+    const ChannelEntry ch4 = channelEntry(4, "\x82\xdd\x82\xc8\x82\xc6");  // みなと
+    Reservation r = sample(ch4);
+    setSchedule(r, 2027, 3, 3, 23, 30, 0, 15);  // past midnight: the end is the smaller
+    const BookedProgramme booked = bookedProgramme(r);
+    const char* const day = "2027/03/03(\x90\x85)";  // (水)
+    struct Row {
+        const char* what;
+        std::string channel, date, time;
+        bool found;
+    };
+    const Row rows[] = {
+        {"by label", "CH4", day, "23:30-00:15", true},
+        {"by name", ch4.name, day, "23:30-00:15", true},
+        {"another channel", "CH1", day, "23:30-00:15", false},
+        {"another day", "CH4", "2027/03/04(\x96\xd8)", "23:30-00:15", false},
+        {"another start", "CH4", day, "23:31-00:15", false},
+        {"another end", "CH4", day, "23:30-00:16", false},
+    };
+    for (const Row& row : rows) {
+        ReservationEntry entry;
+        entry.channelText = row.channel;
+        parseDateCell(entry, row.date);
+        parseTimeCell(entry, row.time);
+        EXPECT_EQ(listHoldsProgramme({ReservationEntry(), entry}, booked), row.found) << row.what;
+    }
 }
