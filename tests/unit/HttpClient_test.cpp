@@ -377,7 +377,7 @@ TEST(HttpClient, ResumedAnswerMustBeTheRestOfTheSamePage) {
         {"200 to the range request", "HTTP/1.1 200 OK\r\n" + range + v1 + "\r\n67890", false},
         {"another start", "HTTP/1.1 206 P\r\nContent-Length: 5\r\nContent-Range: bytes 4-9/10\r\n" + v1 + "\r\n56789", false},
         {"another end", "HTTP/1.1 206 P\r\nContent-Range: bytes 5-8/10\r\n" + v1 + "\r\n67890", false},
-        {"another total", "HTTP/1.1 206 P\r\nContent-Range: bytes 5-9/11\r\n" + v1 + "\r\n67890", false},
+        {"another total", "HTTP/1.1 206 P\r\nContent-Range: bytes 5-10/11\r\n" + v1 + "\r\n67890", false},
         {"no Content-Range", "HTTP/1.1 206 P\r\nContent-Length: 5\r\n" + v1 + "\r\n67890", false},
         {"shorter length than the rest", "HTTP/1.1 206 P\r\nContent-Length: 3\r\n" + range + v1 + "\r\n67890", false},
         {"longer length than the rest", "HTTP/1.1 206 P\r\nContent-Length: 8\r\n" + range + v1 + "\r\n67890abc", false},
