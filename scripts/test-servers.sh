@@ -181,6 +181,14 @@ sim_pid=$!
 python3 "$here/tools/recorder_sim.py" --port 0 --port-file "$W/sim-auth.port" --user rd --password secret \
   > "$W/sim-auth.log" 2>&1 < /dev/null & started $!
 sim_auth_pid=$!
+# busybox httpd, the web server of many small devices: the recorder's pages as files, the menu,
+# the form pages and the booking answered by a CGI script (no Content-Length, ended by the close).
+busybox_port="$(free_port)"
+python3 "$here/tools/busybox_recorder.py" setup "$W/busybox"
+busybox httpd -f -v -p "127.0.0.1:$busybox_port" -h "$W/busybox/www" -c "$W/busybox/httpd.conf" \
+  > "$W/busybox/httpd.log" 2>&1 < /dev/null & started $!
+listeners="$listeners $!:$busybox_port"
+
 relay_port="$(port_from_file "$W/relay.port" "$relay_pid")"
 sim_port="$(port_from_file "$W/sim.port" "$sim_pid")"
 sim_auth_port="$(port_from_file "$W/sim-auth.port" "$sim_auth_pid")"
@@ -261,6 +269,8 @@ PELORANE_PROXY_PORT=$proxy_port
 PELORANE_RELAY_PORT=$relay_port
 PELORANE_SIM_PORT=$sim_port
 PELORANE_SIM_AUTH_PORT=$sim_auth_port
+PELORANE_BUSYBOX_PORT=$busybox_port
+PELORANE_BUSYBOX_POSTS=$W/busybox/posts.log
 PELORANE_MAIL_USER=$mail_user
 PELORANE_MAIL_PASS=$mail_pass
 PELORANE_POP3_PORT=$pop3_port
@@ -281,10 +291,10 @@ for listener in $listeners; do
   pid="${listener%%:*}" p="${listener##*:}"
   if ! wait_port "$p" || ! owns_port "$pid" "$p"; then
     echo "test-servers: process $pid does not listen on port $p (not started, or the port was taken); logs in $W" >&2
-    cat "$W"/nginx/logs/error.log "$W"/proxy/tinyproxy.log "$W"/*.log "$W"/pop3*/*.log "$W"/smtp/sink.log \
-      2>/dev/null >&2 || true
+    cat "$W"/nginx/logs/error.log "$W"/proxy/tinyproxy.log "$W"/*.log "$W"/busybox/httpd.log "$W"/pop3*/*.log \
+      "$W"/smtp/sink.log 2>/dev/null >&2 || true
     exit 1
   fi
 done
 echo "test-servers: nginx $nginx_port, tinyproxy $proxy_port, relay $relay_port, simulator $sim_port/$sim_auth_port," \
-  "pop3 $pop3_port/$pop3_plain_port, smtp $smtp_auth_port/$smtp_login_port/$smtp_plain_port/$smtp_noauth_port"
+  "busybox $busybox_port, pop3 $pop3_port/$pop3_plain_port, smtp $smtp_auth_port/$smtp_login_port/$smtp_plain_port/$smtp_noauth_port"
