@@ -1,4 +1,7 @@
 // The iEPG reader: content-type line, "key: value" header lines, then the body as the detail text.
+// Two versions share these rules; they differ in the first line and in how the station is named:
+// version 1 by its name ("station"), version 2 (digital broadcasting) by a service code ("station",
+// such as "DFS00400") with the name beside it ("station-name").
 #include "core/IepgReader.h"
 
 #include <utility>
@@ -11,6 +14,7 @@
 namespace {
 
 const char kContentTypeLine[] = "Content-type: application/x-tv-program-info; charset=Shift_JIS";
+const char kDigitalContentTypeLine[] = "Content-type: application/x-tv-program-digital-info; charset=Shift_JIS";
 constexpr size_t kClockLength = 5;  // "HH:MM"
 
 enum class IepgState {
@@ -49,6 +53,7 @@ private:
 // The header values this reader uses; a key seen again replaces the earlier value.
 struct IepgHeaders {
     std::string station;
+    std::string stationName;
     std::string year;
     std::string month;
     std::string date;
@@ -90,6 +95,7 @@ bool storeHeader(const std::string& line, IepgHeaders& headers) {
     const std::string key = line.substr(0, colon);
     std::string* target = nullptr;
     if (key == "station") target = &headers.station;
+    else if (key == "station-name") target = &headers.stationName;
     else if (key == "year") target = &headers.year;
     else if (key == "month") target = &headers.month;
     else if (key == "date") target = &headers.date;
@@ -101,6 +107,15 @@ bool storeHeader(const std::string& line, IepgHeaders& headers) {
     return true;
 }
 
+// An empty value would match the first position without a name or code; it names no channel.
+const ChannelEntry* findStation(const IepgHeaders& headers, bool digital, const ChannelTable& channels) {
+    if (!digital) return headers.station.empty() ? nullptr : channels.findByName(headers.station);
+    if (!headers.station.empty()) {
+        if (const ChannelEntry* entry = channels.findByStationCode(headers.station)) return entry;
+    }
+    return headers.stationName.empty() ? nullptr : channels.findByName(headers.stationName);
+}
+
 }  // namespace
 
 bool readIepg(ByteSource& source, Reservation& reservation, const ChannelTable& channels,
@@ -110,12 +125,18 @@ bool readIepg(ByteSource& source, Reservation& reservation, const ChannelTable& 
     IepgHeaders headers;
     Reservation result = reservation;  // filled completely before anything reaches the caller
     std::string line;
+    bool digital = false;
     IepgState state = IepgState::ContentType;
     while (state != IepgState::Done && state != IepgState::Failed) {
         switch (state) {
             case IepgState::ContentType:
-                state = lines.readLine(line) && equalsIgnoringAsciiCase(line, kContentTypeLine) ? IepgState::Headers
-                                                                                                  : IepgState::Failed;
+                if (!lines.readLine(line)) {
+                    state = IepgState::Failed;
+                } else {
+                    digital = equalsIgnoringAsciiCase(line, kDigitalContentTypeLine);
+                    state = digital || equalsIgnoringAsciiCase(line, kContentTypeLine) ? IepgState::Headers
+                                                                                       : IepgState::Failed;
+                }
                 break;
             case IepgState::Headers:
                 if (!lines.readLine(line) || line.empty()) {
@@ -125,8 +146,7 @@ bool readIepg(ByteSource& source, Reservation& reservation, const ChannelTable& 
                 }
                 break;
             case IepgState::Fields: {
-                // An empty station would match the first unnamed channel position; it names no channel.
-                result.channel = headers.station.empty() ? nullptr : channels.findByName(headers.station);
+                result.channel = findStation(headers, digital, channels);
                 result.date = LocalTime{};
                 result.date.year = static_cast<uint16_t>(parseLong32(headers.year, 0));
                 result.date.month = static_cast<uint16_t>(parseLong32(headers.month, 10));

@@ -1,4 +1,5 @@
-// Reading a programme from an iEPG file ("application/x-tv-program-info") into a reservation.
+// Reading a programme from an iEPG file into a reservation: version 1 ("application/x-tv-program-info")
+// or version 2 of digital broadcasting ("application/x-tv-program-digital-info").
 #pragma once
 
 #include <cstddef>
@@ -14,7 +15,8 @@ class ConfigStore;
 constexpr size_t kMaxIepgBytes = 1024 * 1024;
 
 // Reads an iEPG file from source. True when channel, date, times, title, detail and genre were set;
-// on false the reservation is left untouched.
+// on false the reservation is left untouched. The channel is the station's (version 1: by name;
+// version 2: by service code, else by name), or none.
 bool readIepg(ByteSource& source, Reservation& reservation, const ChannelTable& channels,
               const ConfigStore& config);
 

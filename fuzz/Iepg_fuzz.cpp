@@ -13,13 +13,15 @@ namespace {
 const ChannelTable& fuzzChannels() {
     static const ChannelTable table = [] {
         ChannelTable t;
-        const char* const names[] = {"", "NHK", "\x83\x65\x83\x58\x83\x67\x8b\xc7"};  // -, NHK, テスト局
+        const char* const names[] = {"", "NHK", "\x83\x65\x83\x58\x83\x67\x8b\xc7", ""};  // -, NHK, テスト局, -
+        const char* const codes[] = {"", "DFS00400", "", "BSDT101"};  // a code of a named and of an unnamed one
         int32_t code = 1;
-        for (const char* name : names) {
+        for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
             ChannelEntry entry;
             entry.code = code;
             entry.label = "CH" + std::to_string(code);
-            entry.name = name;
+            entry.name = names[i];
+            entry.stationCode = codes[i];
             t.setEntry(entry);
             ++code;
         }
@@ -57,5 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (reservation.detail.size() + reservation.title.size() > size) __builtin_trap();
     if (reservation.genre != kNoGenre) __builtin_trap();
+    // Only a name or a code names a channel: a missing or empty value never picks the unnamed one.
+    if (reservation.channel != nullptr && reservation.channel->name.empty() &&
+        reservation.channel->stationCode.empty()) {
+        __builtin_trap();
+    }
     return 0;
 }

@@ -63,6 +63,13 @@ def seeds():
     iepg_night = ("Content-type: application/x-tv-program-info; charset=Shift_JIS\n"
                   "station: NHK\nyear: 2027\nmonth: 1\ndate: 1\nstart: 23:45\nend: 00:30\n"
                   "program-title: ｶﾞｲﾄﾞ\n\n").encode(SJIS)
+    # Digital broadcasting: the station by its service code, its name beside it.
+    iepg_digital = ("Content-type: application/x-tv-program-digital-info; charset=shift_jis\r\n"
+                    "version: 2\r\nstation: DFS00400\r\nstation-name: ＮＨＫ総合\r\nyear: 2026\r\n"
+                    "month: 12\r\ndate: 20\r\nstart: 19:00\r\nend: 19:30\r\nprogram-title: ニュース７\r\n"
+                    "program-id: 31234\r\n\r\n今日の出来事。\r\n").encode(SJIS)
+    iepg_bs = ("Content-type: application/x-tv-program-digital-info; charset=Shift_JIS\n"
+               "version: 2\nstation: BSDT101\nyear: 2027\nmonth: 1\ndate: 2\nstart: 06:00\nend: 06:15\n\n").encode(SJIS)
     smtp = (b"220 mail.example ESMTP ready\r\n"
             b"250-mail.example\r\n250-PIPELINING\r\n250-AUTH=LOGIN\r\n250 AUTH PLAIN LOGIN CRAM-MD5\r\n"
             b"334 PDE4OTYuNjk3MTcwOTUyQHBvc3RvZmZpY2UucmVzdG9uLm1jaS5uZXQ+\r\n"
@@ -111,7 +118,7 @@ def seeds():
             "reset": b"\x01" + b"HTTP/1.1 200 OK\r\n\r\n" + html["refused"][:60] + b"<<reset",
             # A key: a slow server dripping its answer past the request's deadline.
             "slow": b"\x02" + b"HTTP/1.1 200 OK\r\nContent-Length: 900\r\n\r\n" + b"k" * 300 + b"<<slow"},
-        "Iepg_fuzz": {"dated": iepg, "night": iepg_night},
+        "Iepg_fuzz": {"dated": iepg, "night": iepg_night, "digital": iepg_digital, "bs": iepg_bs},
         "JisEncoder_fuzz": {"text": text},
         "Pop3Reply_fuzz": {"apop": pop3, "plain": pop3_plain},
         "PagePath_fuzz": {

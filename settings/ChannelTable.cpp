@@ -117,6 +117,13 @@ const ChannelEntry* ChannelTable::findByName(const std::string& name) const {
     return nullptr;
 }
 
+const ChannelEntry* ChannelTable::findByStationCode(const std::string& code) const {
+    for (const auto& [number, e] : entries_) {
+        if (e.stationCode == code) return &e;
+    }
+    return nullptr;
+}
+
 void ChannelTable::defaultEntries() {
     for (int32_t i = 1; i <= 64; ++i) setEntry({i, "CH" + formatInt(i), "", "", ""});
     for (int32_t i = 1; i <= 15; i += 2) setEntry({i + 100, "BS" + formatInt(i), "", "", ""});

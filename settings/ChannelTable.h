@@ -1,4 +1,4 @@
-// The recorder's channel positions with their station names and mail codes ("channels.ini").
+// The recorder's channel positions with their station names, mail codes and station codes ("channels.ini").
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@ struct ChannelEntry {
     std::string label;
     std::string name;
     std::string mailCode;
-    std::string stationCode;
+    std::string stationCode;  // 局コード; also the service code ("DFS00400") a digital iEPG file names
 };
 
 class ChannelTable {
@@ -30,6 +30,8 @@ public:
     const ChannelEntry* findByCode(int32_t code) const;
     // First entry in code order whose name equals the text byte for byte.
     const ChannelEntry* findByName(const std::string& name) const;
+    // First entry in code order whose stationCode equals the code byte for byte.
+    const ChannelEntry* findByStationCode(const std::string& code) const;
 
     bool userDefined() const { return userDefined_; }
     const Entries& entries() const { return entries_; }

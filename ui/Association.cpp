@@ -1,4 +1,4 @@
-// The iEPG file type in the registry: the type's key with icon and open command, the extension, the MIME type.
+// The iEPG file type in the registry: the type's key with icon and open command, the extensions, the MIME types.
 #include "ui/Association.h"
 
 #include <shlobj.h>
@@ -16,6 +16,23 @@ const char kSuccessText[] =
     "\x8a\xd6\x98\x41\x95\x74\x82\xaf\x82\xc9\x90\xac\x8c\xf7\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42";  // 関連付けに成功しました。
 const char kFailureText[] =
     "\x8a\xd6\x98\x41\x95\x74\x82\xaf\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42";  // 関連付けに失敗しました。
+
+const wchar_t kProgramInfo[] = L"application/x-tv-program-info";
+const wchar_t kDigitalProgramInfo[] = L"application/x-tv-program-digital-info";
+const wchar_t kContentTypes[] = L"MIME\\Database\\Content Type\\";
+
+// The names guide sites and browsers give iEPG files, each with its content type; the content type's
+// own key names one extension, the one a browser gives a file of that type.
+struct FileExtension {
+    const wchar_t* extension;
+    const wchar_t* contentType;
+    bool namedByContentType;
+};
+const FileExtension kFileExtensions[] = {
+    {L".iepg", kProgramInfo, true},
+    {L".tvpi", kProgramInfo, false},
+    {L".tvpid", kDigitalProgramInfo, true},
+};
 
 // The per-user classes that the classes root merges in.
 const wchar_t kUserClasses[] = L"Software\\Classes";
@@ -112,16 +129,18 @@ bool writeAssociation(RegistryBranch& branch, const std::wstring& executable) {
             ok &= command.setString(nullptr, quoted + L" \"%1\"");
         }
     }
-    {
-        const RegistryKey extension(branch, nullptr, L".iepg");
-        ok &= extension.created();
-        ok &= extension.setString(nullptr, L"iEPG.file");
-        ok &= extension.setString(L"Content Type", L"application/x-tv-program-info");
-    }
-    {
-        const RegistryKey mime(branch, nullptr, L"MIME\\Database\\Content Type\\application/x-tv-program-info");
-        ok &= mime.created();
-        ok &= mime.setString(L"Extension", L".iepg");
+    for (const FileExtension& file : kFileExtensions) {
+        {
+            const RegistryKey extension(branch, nullptr, file.extension);
+            ok &= extension.created();
+            ok &= extension.setString(nullptr, L"iEPG.file");
+            ok &= extension.setString(L"Content Type", file.contentType);
+        }
+        if (file.namedByContentType) {
+            const RegistryKey mime(branch, nullptr, (std::wstring(kContentTypes) + file.contentType).c_str());
+            ok &= mime.created();
+            ok &= mime.setString(L"Extension", file.extension);
+        }
     }
     return ok;
 }

@@ -1,4 +1,5 @@
-// Registers the program as the handler of iEPG files (".iepg", "application/x-tv-program-info").
+// Registers the program as the handler of iEPG files: ".iepg" and ".tvpi" ("application/x-tv-program-info")
+// and ".tvpid" ("application/x-tv-program-digital-info").
 #pragma once
 
 #include <windows.h>

@@ -562,6 +562,11 @@ TEST_F(SettingsDialogTest, ToolAssociationFallsBackToTheUsersClassesAndReportsFa
         {L".iepg|", L"iEPG.file"},
         {L".iepg|Content Type", L"application/x-tv-program-info"},
         {L"MIME\\Database\\Content Type\\application/x-tv-program-info|Extension", L".iepg"},
+        {L".tvpi|", L"iEPG.file"},
+        {L".tvpi|Content Type", L"application/x-tv-program-info"},
+        {L".tvpid|", L"iEPG.file"},
+        {L".tvpid|Content Type", L"application/x-tv-program-digital-info"},
+        {L"MIME\\Database\\Content Type\\application/x-tv-program-digital-info|Extension", L".tvpid"},
     };
     enum Written { None, Partial, Full };
     struct Case {
@@ -575,6 +580,7 @@ TEST_F(SettingsDialogTest, ToolAssociationFallsBackToTheUsersClassesAndReportsFa
     const Case cases[] = {
         {"classes root writable", L"", L"", Full, None, kAssociated},
         {"classes root refuses the MIME type", L"MIME", L"", Partial, Full, kAssociated},
+        {"classes root refuses \".tvpid\"", L".tvpid", L"", Partial, Full, kAssociated},
         {"classes root refuses every key", L"*", L"", None, Full, kAssociated},
         {"both refuse", L"*", L"*", None, None, kNotAssociated},
         {"user classes refuse the command", L"*", L"iEPG.file\\shell", None, Partial, kNotAssociated},

@@ -41,8 +41,7 @@ protected:
     void SetUp() override {
         ProgramTest::SetUp();
         // The prefix's own keys are set aside for the test and put back after it.
-        aside = std::make_unique<ClassesKeysAside>(std::vector<std::wstring>{
-            L"iEPG.file", L".iepg", L"MIME\\Database\\Content Type\\application/x-tv-program-info"});
+        aside = std::make_unique<ClassesKeysAside>(associationKeys());
         ASSERT_TRUE(aside->ready());
     }
     void TearDown() override {
@@ -50,9 +49,10 @@ protected:
         aside.reset();
     }
 
-    HWND openTool(const Settings& settings = Settings()) {
+    HWND openTool(const Settings& settings = Settings(),
+                  const std::vector<ChannelLine>& channels = standardChannels()) {
         EXPECT_TRUE(app->writeSettings(settings));
-        EXPECT_TRUE(app->writeChannels(standardChannels()));
+        EXPECT_TRUE(app->writeChannels(channels));
         mainDialog = startMain();
         if (mainDialog == nullptr) return nullptr;
         postCommand(mainDialog, IDM_TOOL_SETTINGS);
@@ -93,9 +93,16 @@ TEST_F(Association, ButtonWritesTheFileTypeKeysAndReportsSuccess) {
     EXPECT_EQ(value(L"iEPG.file"), "iEPG ファイル");
     EXPECT_EQ(value(L"iEPG.file\\DefaultIcon"), "\"" + exe + "\",1");
     EXPECT_EQ(value(L"iEPG.file\\shell\\open\\command"), "\"" + exe + "\" \"%1\"");
-    EXPECT_EQ(value(L".iepg"), "iEPG.file");
-    EXPECT_EQ(value(L".iepg", L"Content Type"), "application/x-tv-program-info");
-    EXPECT_EQ(value(L"MIME\\Database\\Content Type\\application/x-tv-program-info", L"Extension"), ".iepg");
+    const std::wstring programInfo = L"application/x-tv-program-info";
+    const std::wstring digitalInfo = L"application/x-tv-program-digital-info";
+    const std::pair<std::wstring, std::wstring> extensions[] = {
+        {L".iepg", programInfo}, {L".tvpi", programInfo}, {L".tvpid", digitalInfo}};
+    for (const auto& [extension, contentType] : extensions) {
+        EXPECT_EQ(value(extension), "iEPG.file") << u8(extension);
+        EXPECT_EQ(value(extension, L"Content Type"), u8(contentType)) << u8(extension);
+    }
+    EXPECT_EQ(value(L"MIME\\Database\\Content Type\\" + programInfo, L"Extension"), ".iepg");
+    EXPECT_EQ(value(L"MIME\\Database\\Content Type\\" + digitalInfo, L"Extension"), ".tvpid");
 
     EXPECT_TRUE(IsWindow(tool) && visible(tool)) << "the tool dialog stays open";
     click(tool, IDCANCEL);
@@ -114,27 +121,48 @@ TEST_F(Association, PressingTwiceSucceedsBothTimes) {
     EXPECT_TRUE(quit(mainDialog));
 }
 
-TEST_F(Association, FileOpenedThroughTheShellStartsTheProgramThatBooksIt) {
+TEST_F(Association, FilesOpenedThroughTheShellStartTheProgramThatBooksThem) {
     Simulator& recorder = simulator();
-    const HWND tool = openTool(merged(recorderSettings(simPort), {{"bootexec", "3"}}));
+    std::vector<ChannelLine> channels = standardChannels();
+    channels.at(2).stationCode = "DFS05C38";  // CH4
+    const HWND tool = openTool(merged(recorderSettings(simPort), {{"bootexec", "3"}}), channels);
     ASSERT_NE(tool, nullptr);
     EXPECT_EQ(associate(tool), "関連付けに成功しました。");
     click(tool, IDCANCEL);
     EXPECT_TRUE(waitUntil([&] { return !IsWindow(tool); }, 5000));
     ASSERT_TRUE(quit(mainDialog));
 
-    // What a browser does with a downloaded programme: the shell starts whatever is registered.
-    const std::string file = unixPath(app->writeIepg(L"downloaded.iepg", Iepg()));
-    ASSERT_FALSE(file.empty());
-    ASSERT_TRUE(openThroughShell(file));
-    ASSERT_TRUE(waitUntil([&] { return recorder.posts().size() == 1; }, 30000, 100))
-        << "the program the shell started did not book";
-    const auto form = recorder.posts().at(0);
-    EXPECT_EQ(form.at("title_name"), "世界の車窓から");
-    EXPECT_EQ(form.at("channel"), "1");
-    EXPECT_EQ(form.at("date"), "2031/06/14");
-    // After its success the program closes itself; its folder is removed after the test.
-    EXPECT_TRUE(waitUntil([] { return FindWindowW(L"#32770", kMainCaption) == nullptr; }, 10000, 50));
+    // One day each: the recorder refuses a booking that overlaps another. A digital-broadcast file's
+    // service code picks the channel before the station name (CH1's).
+    Iepg tvpi;
+    tvpi.day = 15;
+    Iepg tvpid;
+    tvpid.day = 16;
+    tvpid.serviceCode = "DFS05C38";
+    const struct {
+        const wchar_t* name;
+        Iepg programme;
+        const char* channel;
+        const char* date;
+    } downloads[] = {{L"downloaded.iepg", Iepg(), "1", "2031/06/14"},
+                     {L"downloaded.tvpi", tvpi, "1", "2031/06/15"},
+                     {L"downloaded.tvpid", tvpid, "4", "2031/06/16"}};
+    for (const auto& download : downloads) {
+        SCOPED_TRACE(u8(download.name));
+        // What a browser does with a downloaded programme: the shell starts whatever is registered.
+        const size_t booked = recorder.posts().size();
+        const std::string file = unixPath(app->writeIepg(download.name, download.programme));
+        ASSERT_FALSE(file.empty());
+        ASSERT_TRUE(openThroughShell(file));
+        ASSERT_TRUE(waitUntil([&] { return recorder.posts().size() == booked + 1; }, 30000, 100))
+            << "the program the shell started did not book";
+        const auto form = recorder.posts().at(booked);
+        EXPECT_EQ(form.at("title_name"), "世界の車窓から");
+        EXPECT_EQ(form.at("channel"), download.channel);
+        EXPECT_EQ(form.at("date"), download.date);
+        // After its success the program closes itself; its folder is removed after the test.
+        ASSERT_TRUE(waitUntil([] { return FindWindowW(L"#32770", kMainCaption) == nullptr; }, 10000, 50));
+    }
 }
 
 }  // namespace

@@ -38,9 +38,14 @@ const std::vector<ChannelLine>& standardChannels() {
 std::string iepgBytes(const Iepg& p) {
     char numbers[128];
     std::snprintf(numbers, sizeof numbers, "year: %04d\r\nmonth: %02d\r\ndate: %02d\r\n", p.year, p.month, p.day);
-    std::string text = "Content-type: application/x-tv-program-info; charset=Shift_JIS\r\n";
-    text += "version: 1\r\n";
-    text += "station: " + p.station + "\r\n";
+    std::string text;
+    if (p.serviceCode.empty()) {
+        text = "Content-type: application/x-tv-program-info; charset=Shift_JIS\r\nversion: 1\r\n";
+        text += "station: " + p.station + "\r\n";
+    } else {
+        text = "Content-type: application/x-tv-program-digital-info; charset=shift_jis\r\nversion: 2\r\n";
+        text += "station: " + p.serviceCode + "\r\nstation-name: " + p.station + "\r\n";
+    }
     text += numbers;
     text += "start: " + p.start + "\r\n";
     text += "end: " + p.end + "\r\n";
@@ -366,6 +371,13 @@ bool copyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::w
 }
 
 }  // namespace
+
+const std::vector<std::wstring>& associationKeys() {
+    static const std::vector<std::wstring> keys = {
+        L"iEPG.file", L".iepg", L".tvpi", L".tvpid", L"MIME\\Database\\Content Type\\application/x-tv-program-info",
+        L"MIME\\Database\\Content Type\\application/x-tv-program-digital-info"};
+    return keys;
+}
 
 ClassesKeysAside::ClassesKeysAside(const std::vector<std::wstring>& keys) : keys_(keys) {
     for (const std::wstring& key : keys_) {

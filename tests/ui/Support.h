@@ -46,6 +46,8 @@ struct Iepg {
     std::string title = "世界の車窓から";
     std::string subtitle;
     std::string detail = "第一行\r\n第二行";
+    // Set: a digital-broadcast file, "station" this service code and "station-name" the station.
+    std::string serviceCode;
 };
 // The file's bytes: content-type line, header lines, an empty line, the detail (Shift_JIS, CR LF).
 std::string iepgBytes(const Iepg& programme);
@@ -156,6 +158,9 @@ private:
 std::wstring classesValue(const std::wstring& key, const std::wstring& name, bool* found = nullptr);
 // Deletes a key under HKEY_CLASSES_ROOT with all its subkeys (missing is fine).
 void deleteClassesKey(const std::wstring& key);
+
+// The keys the iEPG association writes under HKEY_CLASSES_ROOT.
+const std::vector<std::wstring>& associationKeys();
 
 // Moves keys under HKEY_CLASSES_ROOT aside (copied under HKEY_CURRENT_USER, then deleted) for the
 // object's lifetime, so that a test sees them missing; at the end deletes what the test left there

@@ -146,8 +146,7 @@ TEST_F(ToolSettings, RecipientTakesTheSenderWhenEnteredEmpty) {
 // "iEPGに関連付け", whose press would write the file type into the registry. The prefix's keys of
 // that file type are set aside during the test and put back afterwards.
 TEST_F(ToolSettings, EnterAtOpeningConfirmsAndWritesNoAssociation) {
-    const std::vector<std::wstring> keys = {L"iEPG.file", L".iepg",
-                                            L"MIME\\Database\\Content Type\\application/x-tv-program-info"};
+    const std::vector<std::wstring>& keys = associationKeys();
     const ClassesKeysAside aside(keys);
     ASSERT_TRUE(aside.ready()) << "could not set the association keys aside";
     const HWND dialog = open();

@@ -1,4 +1,5 @@
-// The iEPG reader: content-type line, header rules, field conversions, body, size limit and file paths.
+// The iEPG reader: content-type line, header rules, field conversions, body, size limit and file paths;
+// the station of a digital-broadcast file.
 #include <gtest/gtest.h>
 
 #include "core/IepgReader.h"
@@ -160,6 +161,38 @@ TEST_F(IepgReader, FollowsFileRules) {
         {"last line without LF", kContentType + kDated.substr(0, kDated.size() - 1), noChannel},
         {"line of CRs ends headers", kContentType + kHeaders + "\r\r\nstart: 01:02",
          outcome("CH2", kDate, kTimes, kTitle, "start: 01:02")},
+    };
+    for (const Case& c : cases) EXPECT_EQ(read(c.text), c.expected) << c.rule;
+}
+
+TEST_F(IepgReader, DigitalFilesNameTheChannelByServiceCodeThenByName) {
+    channels.setEntry({3, "CH3", "", "", "DFS05C38"});  // a code without a name
+    channels.setEntry({7, "CH7", "", "", "DFS05C38"});
+    channels.setEntry({101, "BS1", "", "", "BSDT101"});
+    channels.setEntry({201, "CS1", "", "", "CSDT333"});
+    const std::string type = "Content-type: application/x-tv-program-digital-info; charset=shift_jis\r\n";
+    const auto digital = [&](const std::string& station) {
+        return type + "version: 2\r\n" + station + kDated + "program-title: " + kTitle + "\r\nprogram-id: 9\r\n\r\nx";
+    };
+    const std::string name = "station-name: " + kStation + "\r\n";  // CH2 and CH6
+    const auto booked = [](const std::string& label) { return outcome(label, kDate, kTimes, kTitle, "x"); };
+    const std::vector<Case> cases = {
+        {"terrestrial code before name", digital("station: DFS05C38\r\n" + name), booked("CH3")},
+        {"BS code", digital("station: BSDT101\r\n" + name), booked("BS1")},
+        {"CS code", digital("station: CSDT333\r\n"), booked("CS1")},
+        {"unknown code, name", digital("station: DFS00400\r\n" + name), booked("CH2")},
+        {"code bytes differ, name", digital("station: dfs05c38\r\n" + name), booked("CH2")},
+        {"name alone", digital(name), booked("CH2")},
+        {"neither matches", digital("station: DFS00400\r\nstation-name: NHK\r\n"), booked("-")},
+        {"both missing", digital(""), booked("-")},
+        {"both empty", digital("station:\r\nstation-name:\r\n"), booked("-")},
+        {"first line in any case",
+         "CONTENT-TYPE: Application/X-TV-Program-Digital-Info; CHARSET=Shift_JIS\n" +
+             digital("station: DFS05C38\r\n").substr(type.size()),
+         booked("CH3")},
+        {"several programmes", "Content-type: application/x-multi-tv-program-info; charset=Shift_JIS\n" + kHeaders,
+         kFail},
+        {"version 1 looks up names only", iepgFile(kDated + "station: DFS05C38\n" + name), outcome("-", kDate, kTimes)},
     };
     for (const Case& c : cases) EXPECT_EQ(read(c.text), c.expected) << c.rule;
 }
