@@ -64,7 +64,7 @@ TEST(EmbeddedServer, BookingAgainstBusyboxHttpdAndItsCgi) {
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
         const Case& c = cases[i];
         RecordingDialogHost host;
-        HttpRegistrationJob job(host, config, form, 5000, 50);
+        HttpRegistrationJob job(host, config, reservation, 5000, 50);
         ASSERT_TRUE(job.start());
         ASSERT_TRUE(job.wait());
         EXPECT_EQ(job.exitCode(), c.result) << c.what;
