@@ -45,7 +45,7 @@ def pages():
         "frameset": sim.frameset_page().encode(SJIS),
         "menu": sim.menu_page().encode(SJIS),
         "form-frame": sim.form_frame_page().encode(SJIS),
-        "input": sim.input_page().encode(SJIS),
+        "input": sim.input_page(day).encode(SJIS),
         "accepted": sim.accepted_page(sim.MSG_ACCEPTED).encode(SJIS),
         "refused": sim.refused_page(sim.R_OVERLAP).encode(SJIS),
         "list": sim.list_page(bookings, 6).encode(SJIS),

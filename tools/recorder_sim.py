@@ -681,8 +681,9 @@ def select(name, table, chosen=None):
     return '<select name="%s">%s</select>' % (name, opts)
 
 
-def input_page():
-    today = datetime.date.today().strftime("%Y/%m/%d")
+def input_page(today=None):
+    """The reservation form, its date field preset to today (or the given day)."""
+    today = (today or datetime.date.today()).strftime("%Y/%m/%d")
     hours = {h: "%d" % h for h in range(24)}
     minutes = {m: "%02d" % m for m in range(60)}
     rows = [
