@@ -6,7 +6,8 @@
 //   \r\n
 //
 // Header names are kept in lower case; values keep trailing blanks. A line without ":" becomes a
-// header with an empty value. A repeated name keeps the later value.
+// header with an empty value. A repeated name keeps the later value; a repeated Content-Length
+// is remembered, as two lengths leave the body's end unknown.
 #include "net/HttpResponse.h"
 
 #include "settings/Numbers.h"
