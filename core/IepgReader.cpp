@@ -42,6 +42,7 @@ public:
         return b;
     }
     bool exceeded() const { return exceeded_; }
+    bool failed() const override { return inner_.failed(); }
 
 private:
     ByteSource& inner_;
@@ -171,7 +172,8 @@ bool readIepg(ByteSource& source, Reservation& reservation, const ChannelTable& 
                 break;
         }
     }
-    if (state == IepgState::Failed || capped.exceeded()) return false;
+    // A read error is no end of file: what came before it may be a cut title or detail.
+    if (state == IepgState::Failed || capped.exceeded() || capped.failed()) return false;
     reservation = std::move(result);
     return true;
 }

@@ -179,6 +179,11 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
         // sends the whole body again (200), another part, or a part of a changed page would
         // corrupt it.
         if (attempt == 0) {
+            // A part sent unasked is not the whole page, however complete it looks.
+            if (response_.status() == 206) {
+                receiver.onError(kReceiveFailedText);
+                return false;
+            }
             firstEtag = response_.header("etag");
         } else {
             long long first = 0;
@@ -194,7 +199,12 @@ bool HttpClient::sendRequest(const std::string& requestPath, const std::string& 
         }
         const bool bodyless = response_.status() == 204 || response_.status() == 304;
         const bool chunked = response_.isChunked() && !bodyless;
-        int length = bodyless ? 0 : response_.headerInt("content-length", -1);
+        int length = bodyless ? 0 : response_.contentLength();
+        // A length that is no number leaves no end to trust: neither it nor the close is the end.
+        if (length == -2 && !chunked) {
+            receiver.onError(kReceiveFailedText);
+            return false;
+        }
         // A chunked body ends with its last chunk; a Content-Length beside the coding is not its
         // length (RFC 9112 6.3) and must not cut it short or ask for more.
         if (length < 0 || (attempt == 0 && chunked)) length = -1;

@@ -101,9 +101,10 @@ public:
     // answers are skipped. A body of known length that breaks off is asked for again by range only
     // for a page fetch (a GET without body while resumeShortBodies is set), and only the rest of the
     // same page is accepted then. Every other broken body fails with "受信失敗！": a short one, a
-    // chunked one without its last chunk or with a bad size line, and one of unknown length that
-    // ended by a reset or time-out instead of the server's close. Past the deadline the request
-    // fails like a time-out.
+    // chunked one without its last chunk or with a bad size line, one of unknown length that
+    // ended by a reset or time-out instead of the server's close, one whose Content-Length is not
+    // one number, and a part (206) that no range asked for. Past the deadline the request fails
+    // like a time-out.
     bool sendRequest(const std::string& path, const std::string& body, HttpReceiver& receiver);
     // The request head as the next attempt would send it.
     std::string requestHead();

@@ -6,7 +6,8 @@
 //   \r\n
 //
 // Header names are kept in lower case; values keep trailing blanks. A line without ":" becomes a
-// header with an empty value. A repeated name keeps the later value.
+// header with an empty value. A repeated name keeps the later value; a repeated Content-Length
+// is remembered, as two lengths leave the body's end unknown.
 #include "net/HttpResponse.h"
 
 #include "settings/Numbers.h"
@@ -27,6 +28,7 @@ void HttpResponse::clear() {
     status_ = 0;
     reason_.clear();
     headers_.clear();
+    lengthHeaders_ = 0;
 }
 
 std::string HttpResponse::header(const std::string& name, const std::string& defaultValue) const {
@@ -39,7 +41,37 @@ int HttpResponse::headerInt(const std::string& name, int defaultValue) const {
     return it == headers_.end() ? defaultValue : parseDecimal(it->second);
 }
 
-bool HttpResponse::isChunked() const { return header("transfer-encoding") == "chunked"; }
+bool HttpResponse::isChunked() const {
+    const std::string value = header("transfer-encoding");
+    const size_t comma = value.rfind(',');
+    size_t first = comma == std::string::npos ? 0 : comma + 1;
+    size_t end = value.size();
+    while (first < end && isHeaderSpace(value[first])) ++first;
+    while (end > first && isHeaderSpace(value[end - 1])) --end;
+    static const char kChunked[] = "chunked";
+    if (end - first != sizeof kChunked - 1) return false;
+    for (size_t i = 0; i < end - first; ++i) {
+        if (lower(value[first + i]) != kChunked[i]) return false;
+    }
+    return true;
+}
+
+int HttpResponse::contentLength() const {
+    const auto it = headers_.find("content-length");
+    if (it == headers_.end()) return -1;
+    if (lengthHeaders_ > 1) return -2;
+    const std::string& value = it->second;
+    size_t end = value.size();
+    while (end > 0 && isHeaderSpace(value[end - 1])) --end;
+    if (end == 0) return -2;
+    long long length = 0;
+    for (size_t i = 0; i < end; ++i) {
+        if (!isDigit(value[i])) return -2;
+        if (length < 0x7FFFFFFF) length = length * 10 + (value[i] - '0');
+    }
+    // Past 2 GiB, as the number reader does: no body the client takes is that long anyway.
+    return length > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(length);
+}
 
 bool HttpResponse::readHead(ByteSource& source) {
     clear();
@@ -70,6 +102,12 @@ bool HttpResponse::readHead(ByteSource& source) {
     HeadState state = HeadState::LineStart;
     std::string name;
     std::string value;
+    // A repeated Content-Length keeps the later value, but counts: two of them leave the length unknown.
+    const auto store = [&](const std::string& text) {
+        headers_[name] = text;
+        if (name == "content-length") ++lengthHeaders_;
+        state = HeadState::LineStart;
+    };
     for (;;) {
         const int b = source.next();
         if (b < 0) return false;
@@ -85,8 +123,7 @@ bool HttpResponse::readHead(ByteSource& source) {
                 break;
             case HeadState::Name:
                 if (b == '\n') {
-                    headers_[name] = std::string();
-                    state = HeadState::LineStart;
+                    store(std::string());
                 } else if (b == ':') {
                     state = HeadState::Gap;
                 } else {
@@ -95,8 +132,7 @@ bool HttpResponse::readHead(ByteSource& source) {
                 break;
             case HeadState::Gap:
                 if (b == '\n') {
-                    headers_[name] = std::string();
-                    state = HeadState::LineStart;
+                    store(std::string());
                 } else if (!isHeaderSpace(b)) {
                     value.assign(1, static_cast<char>(b));
                     state = HeadState::Value;
@@ -104,8 +140,7 @@ bool HttpResponse::readHead(ByteSource& source) {
                 break;
             case HeadState::Value:
                 if (b == '\n') {
-                    headers_[name] = value;
-                    state = HeadState::LineStart;
+                    store(value);
                 } else {
                     value.push_back(static_cast<char>(b));
                 }

@@ -23,11 +23,16 @@ public:
     // Reads the status line and header lines up to the empty line. False when the status line is
     // missing or malformed, the data ends inside the head, or the head exceeds kMaxResponseHeadBytes.
     bool readHead(ByteSource& source);
-    // "transfer-encoding" is exactly "chunked".
+    // The last coding "transfer-encoding" names is "chunked" (in any letter case, blanks around it
+    // ignored): the body is framed by chunks.
     bool isChunked() const;
+    // The body length "content-length" gives: -1 when absent, -2 when it is not one decimal number
+    // (a sign, a list of values, two such headers), which leaves the end of the body unknown.
+    int contentLength() const;
 
 private:
     int status_ = 0;
     std::string reason_;
     std::map<std::string, std::string> headers_;
+    int lengthHeaders_ = 0;
 };

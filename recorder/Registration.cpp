@@ -135,8 +135,11 @@ int HttpRegistrationJob::postForm(const std::string& path) {
         if (receiver.error() == kConnectFailedText) return 0;
         return checkList(std::string());
     }
-    // A whole error page is the recorder's clear answer.
-    if (client.response().status() != 200) return 0;
+    // A proxy that lost the recorder's answer (502) or stopped waiting for it (504) cannot tell
+    // whether the form was stored; any other whole error page is the recorder's clear answer.
+    const int status = client.response().status();
+    if (status == 502 || status == 504) return checkList(std::string());
+    if (status != 200) return 0;
 
     const ResultMessage result = readResultMessage(body_);
     if (!result.answered) return checkList(result.message);

@@ -55,6 +55,9 @@ Test controls (GET or POST, query parameters; JSON answers, UTF-8):
                                 mode=lost                   serve the request (a POST books),
                                                             then close without any answer;
                                                             mode=close never serves it
+                                mode=gateway[&status=CODE]  serve the request (a POST books),
+                                                            then answer CODE (default 504) as
+                                                            a proxy that lost the answer
                                 mode=plain[&before=TEXT][&end=close|reset|silence]
                                                             no Content-Length and no chunked
                                                             coding, the body ended by the
@@ -91,7 +94,7 @@ Test controls (GET or POST, query parameters; JSON answers, UTF-8):
                               requests: seq, method, target, path, query, proxy, headers (as sent,
                               in order), body (latin-1 text of the raw bytes), status, outcome
                               (answered / closed / lost / truncated / unauthorized, or the
-                              shaping mode: plain, badchunk, interim, drip, range).
+                              shaping mode: gateway, plain, badchunk, interim, drip, range).
                               posts: raw, fields ([name, value] in order, values decoded
                               from Shift_JIS), accepted, message.
     /_sim/reservations        GET: the reservations. POST with a JSON body
@@ -303,6 +306,22 @@ class Lost(Shape):
             handler.entry["status"] = None  # served, but nothing was sent
 
 
+class Gateway(Shape):
+    """Served, then answered by a proxy between client and recorder that lost the real answer."""
+
+    outcome = "gateway"
+
+    def write(self, handler, data):
+        status = self.failure["status"]
+        body = status_page(status).encode(ENCODING)
+        handler.wfile.write(b"HTTP/1.1 %d %s\r\nContent-Length: %d\r\nConnection: close\r\n\r\n"
+                            % (status, reason_of(status).encode("latin-1"), len(body)) + body)
+
+    def finish(self, handler):
+        if handler.entry is not None:
+            handler.entry["status"] = self.failure["status"]
+
+
 class Plain(Shape):
     """No length and no chunked coding: the end of the connection ends the body."""
 
@@ -397,7 +416,7 @@ class Range(Shape):
         return body if status == 206 else body[:self.cut(body)]
 
 
-SHAPES = {"truncate": Shape, "chunkcut": ChunkCut, "lost": Lost, "plain": Plain,
+SHAPES = {"truncate": Shape, "chunkcut": ChunkCut, "lost": Lost, "gateway": Gateway, "plain": Plain,
           "badchunk": BadChunk, "interim": Interim, "drip": Drip, "range": Range}
 
 
@@ -1028,9 +1047,13 @@ class Handler(BaseHTTPRequestHandler):
                 failure["size"] = arg("size", "")
         elif mode == "interim":
             failure["interim"] = int(arg("interim", "1"))
+        elif mode == "gateway":
+            failure["status"] = int(arg("status", "504"))
+            if not 500 <= failure["status"] <= 599:
+                raise ValueError("a gateway answers 5xx")
         elif mode not in ("close", "lost"):
-            raise ValueError("mode must be status, close, lost, truncate, chunkcut, delay, "
-                             "plain, badchunk, interim, drip or range")
+            raise ValueError("mode must be status, close, lost, gateway, truncate, chunkcut, "
+                             "delay, plain, badchunk, interim, drip or range")
         recorder = self.server.recorder
         with recorder.lock:
             if count <= 0:

@@ -177,6 +177,7 @@ TEST_F(BookingWalk, PostAnswerShapesAndTheListCheckThatSettlesUnclearOnes) {
          false},
         {"answer lost after the booking", "mode=lost", Nothing, 1, {check, listed, kOk}, true, true},
         {"closed before the booking", "mode=close", Nothing, 0, {check, kFailed}, true, false},
+        {"gateway time-out after the booking", "mode=gateway&status=504", Nothing, 1, {check, listed, kOk}, true, true},
         {"answer lost, list unreadable", "mode=lost", Nothing, 0, {check, unread, kFailed}, true, true,
          "step=list&status=503"},
         {"acceptance cut short of its length", "mode=truncate&bytes=40", Nothing, 1, {check, listed, kOk}, true, true},

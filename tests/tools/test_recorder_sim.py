@@ -453,6 +453,11 @@ class ControlTests(SharedSimulator):
             answer = raw_answer(self.sim.port, b"POST /program/rsv/entry.htm HTTP/1.1\r\n"
                                 b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
             self.assertEqual((answer, len(self.listed())), ((b"", "close"), listed), mode)
+        self.sim.control("reset")
+        self.sim.control("fail?step=entry&mode=gateway")
+        answer, _ = raw_answer(self.sim.port, b"POST /program/rsv/entry.htm HTTP/1.1\r\n"
+                               b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
+        self.assertEqual((answer[:13], len(self.listed())), (b"HTTP/1.1 504 ", 3))
 
     def test_shaped_answers_frame_and_end_the_page_as_asked(self):
         full = self.sim.get("/program/b_list.htm")[2]

@@ -58,8 +58,9 @@ protected:
     }
 
     // describe() of the result, or kFail after checking that nothing was changed.
-    std::string readChunks(std::vector<std::string> chunks) {
+    std::string readChunks(std::vector<std::string> chunks, int endResult = 0) {
         ChunkStream stream(std::move(chunks));
+        stream.endResult = endResult;
         BufferedReader reader(stream);
         Reservation r = sentinel();
         if (readIepg(reader, r, channels, config)) return describe(r);
@@ -209,6 +210,11 @@ TEST_F(IepgReader, LargerFilesAreRefused) {
     EXPECT_EQ(readChunks({head, std::string(2 * kMaxIepgBytes, 'x')}), kFail);
     // One endless header line is cut at the limit and refused.
     EXPECT_EQ(readChunks({kContentType + "x-long: ", std::string(kMaxIepgBytes, 'y'), "\n" + kHeaders}), kFail);
+}
+
+TEST_F(IepgReader, ReadErrorIsNotTheEndOfTheFile) {
+    // A file whose reading fails (a share or a stick gone) would book a cut title or detail.
+    EXPECT_EQ(readChunks({iepgFile(kHeaders, "detail")}, -1), kFail);
 }
 
 TEST_F(IepgReader, FilePathIsRetriedWithoutLastExtension) {
