@@ -2,6 +2,7 @@
 #include "recorder/BlockOverlaps.h"
 
 #include <algorithm>
+#include <functional>
 
 std::vector<BlockOverlap> overlapsOf(const std::vector<TimeBlock>& blocks) {
     std::vector<int32_t> edges;
@@ -33,6 +34,20 @@ std::vector<BlockOverlap> overlapsOf(const std::vector<TimeBlock>& blocks) {
 WeekOverlaps overlapsOfWeek(const WeekSchedule& week) {
     WeekOverlaps out;
     for (int k = 0; k < WeekSchedule::kDays; ++k) out[static_cast<size_t>(k)] = overlapsOf(week.slot(k).blocks);
+    return out;
+}
+
+std::vector<const ReservationEntry*> overlappingRows(const WeekOverlaps& overlaps, const ReservationEntry* row) {
+    std::vector<const ReservationEntry*> out;
+    for (const std::vector<BlockOverlap>& day : overlaps) {
+        for (const BlockOverlap& overlap : day) {
+            if (std::find(overlap.entries.begin(), overlap.entries.end(), row) == overlap.entries.end()) continue;
+            out.insert(out.end(), overlap.entries.begin(), overlap.entries.end());
+        }
+    }
+    // Elements of one vector: their addresses are their list order.
+    std::sort(out.begin(), out.end(), std::less<const ReservationEntry*>());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
     return out;
 }
 

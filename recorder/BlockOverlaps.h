@@ -28,6 +28,11 @@ std::vector<BlockOverlap> overlapsOf(const std::vector<TimeBlock>& blocks);
 using WeekOverlaps = std::array<std::vector<BlockOverlap>, WeekSchedule::kDays>;
 WeekOverlaps overlapsOfWeek(const WeekSchedule& week);
 
+// The rows that share minutes with `row` somewhere in the week, `row` among them, each once and in
+// list order (all rows are elements of the one vector given to distribute); empty when `row`
+// overlaps nothing.
+std::vector<const ReservationEntry*> overlappingRows(const WeekOverlaps& overlaps, const ReservationEntry* row);
+
 // A pixel area, left and top inclusive, right and bottom exclusive (as FillRect takes it).
 struct PixelArea {
     int32_t left = 0;

@@ -56,7 +56,8 @@ body = json.dumps({"reservations": items}).encode("utf-8")
 req = urllib.request.Request("http://127.0.0.1:%d/_sim/reservations" % port, data=body, method="POST")
 urllib.request.urlopen(req, timeout=10).read()
 # A second list for the picture of a week with clashes: two one-time rows that overlap, a one-time
-# row against the weekly Sunday film, and a back-to-back pair that does not clash.
+# row against the weekly Sunday film, and a back-to-back pair that does not clash (one with a title
+# longer than the list is wide).
 sunday = (6 - day.weekday()) % 7
 clashes = items[:1] + [
     {"title": "世界の車窓から", "channel": 3, "date": d(0), "start": "21:00", "end": "22:30"},
@@ -65,7 +66,8 @@ clashes = items[:1] + [
     {"title": "日曜名画座", "channel": 103, "weekly": "毎日曜日", "start": "13:00", "end": "15:00"},
     {"title": "特別番組", "channel": 6, "date": d(sunday), "start": "14:00", "end": "16:00"},
     {"title": "連続ドラマ", "channel": 6, "date": d(3), "start": "20:00", "end": "20:54"},
-    {"title": "スポーツ中継", "channel": 6, "date": d(3), "start": "20:54", "end": "22:00"},
+    {"title": "スポーツ中継 プロ野球日本シリーズ第七戦（延長の場合は最大三十分）", "channel": 6, "date": d(3),
+     "start": "20:54", "end": "22:00"},
 ]
 with open(sys.argv[2] + "/conflict.json", "w", encoding="utf-8") as f:
     json.dump(clashes, f, ensure_ascii=False)

@@ -1,4 +1,4 @@
-// DPI queries, with the functions newer than Windows 7 looked up at run time.
+// DPI queries and fonts for another DPI, with the functions newer than Windows 7 looked up at run time.
 #include "ui/Dpi.h"
 
 namespace {
@@ -6,6 +6,7 @@ namespace {
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 // DIALOG_DPI_CHANGE_BEHAVIORS of the Windows 10 SDK; MinGW's headers for Windows 7 lack them.
 using SetDialogDpiChangeBehaviorFunction = BOOL(WINAPI*)(HWND, int, int);
+constexpr int kDialogDisableFontUpdate = 0x01;
 constexpr int kDialogDisableResize = 0x02;
 constexpr int kDialogDisableControlRelayout = 0x04;
 
@@ -14,6 +15,11 @@ Function user32Function(const char* name) {
     const HMODULE user32 = GetModuleHandleW(L"user32.dll");
     if (user32 == nullptr) return nullptr;
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+}
+
+BOOL CALLBACK setFontOfChild(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    return TRUE;
 }
 
 }  // namespace
@@ -39,6 +45,19 @@ void keepOwnLayoutOnDpiChange(HWND dialog) {
     static const SetDialogDpiChangeBehaviorFunction setBehavior =
         user32Function<SetDialogDpiChangeBehaviorFunction>("SetDialogDpiChangeBehavior");
     if (setBehavior == nullptr) return;
-    const int mask = kDialogDisableResize | kDialogDisableControlRelayout;
+    const int mask = kDialogDisableFontUpdate | kDialogDisableResize | kDialogDisableControlRelayout;
     setBehavior(dialog, mask, mask);
+}
+
+HFONT fontForDpi(HFONT font, int fromDpi, int toDpi) {
+    LOGFONTW description = {};
+    if (font == nullptr || GetObjectW(font, sizeof description, &description) == 0) return nullptr;
+    if (fromDpi <= 0 || toDpi <= 0) return nullptr;
+    description.lfHeight = MulDiv(description.lfHeight, toDpi, fromDpi);
+    description.lfWidth = MulDiv(description.lfWidth, toDpi, fromDpi);
+    return CreateFontIndirectW(&description);
+}
+
+void setChildFonts(HWND parent, HFONT font) {
+    EnumChildWindows(parent, &setFontOfChild, reinterpret_cast<LPARAM>(font));
 }

@@ -12,7 +12,14 @@ int windowDpi(HWND window);
 // A length of `pixels` on a 96-DPI screen at `dpi`, rounded.
 int scaledForDpi(int pixels, int dpi);
 
-// Stops the dialog manager from moving and resizing a dialog's controls when its DPI changes (per
-// monitor v2, Windows 10 1703 and later): for a dialog that lays out its controls itself. The
-// dialog's font is still updated. Nothing on systems without it.
+// Stops the dialog manager from resizing a dialog, moving its controls and changing their fonts when
+// its DPI changes (per monitor v2, Windows 10 1703 and later): for a dialog that does all of that
+// itself. Nothing on systems without it.
 void keepOwnLayoutOnDpiChange(HWND dialog);
+
+// `font`, made for a screen of `fromDpi`, made again for `toDpi`: the same face and style, its height
+// scaled. Null when no font could be made; the caller deletes it.
+HFONT fontForDpi(HFONT font, int fromDpi, int toDpi);
+
+// Gives every child window of `parent` the font and redraws it.
+void setChildFonts(HWND parent, HFONT font);

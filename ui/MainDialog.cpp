@@ -122,6 +122,12 @@ LocalTime toLocalTime(const SYSTEMTIME& system) {
     return time;
 }
 
+// The picker's own format, not the system's short date: the same narrow "2031/06/14" everywhere,
+// which the picker's width is made for.
+void setDateFormat(HWND dialog) {
+    SendDlgItemMessageW(dialog, IDC_DATE, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"yyyy/MM/dd"));
+}
+
 // False when the picker refused the date (no such day); it then keeps showing the one it had.
 bool writeDate(HWND dialog, const LocalTime& date) {
     SYSTEMTIME system = toSystemTime(date);
@@ -232,6 +238,7 @@ BOOL openMainDialog(MainDialog& dialog) {
     dialog.channelCombo = GetDlgItem(w, IDC_CHANNEL);
     SendDlgItemMessageW(w, IDC_START_MINUTE_SPIN, UDM_SETRANGE32, 0, kMaxMinute);
     SendDlgItemMessageW(w, IDC_END_MINUTE_SPIN, UDM_SETRANGE32, 0, kMaxMinute);
+    setDateFormat(w);
     fillCombo(GetDlgItem(w, IDC_DISC), discOptions());
     fillCombo(GetDlgItem(w, IDC_DVDR), dvdrOptions());
     fillCombo(GetDlgItem(w, IDC_VRATE), vrateOptions());

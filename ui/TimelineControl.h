@@ -36,6 +36,8 @@ public:
     void setDpi(int dpi);
 
     const WeekSchedule& schedule() const { return schedule_; }
+    // Where the blocks of the week shown overlap (painted red).
+    const WeekOverlaps& overlaps() const { return overlaps_; }
     const TimelineLayout& layout() const { return layout_; }
 
 private:

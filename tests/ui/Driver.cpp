@@ -671,4 +671,49 @@ bool captureWindow(HWND window, const std::wstring& bmpPath) {
     return ok;
 }
 
+// ---------------------------------------------------------------------------------------------
+
+LRESULT sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data, size_t size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_VM_READ, FALSE, pid);
+    if (process == nullptr) return 0;
+    LRESULT answer = 0;
+    void* remote = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote != nullptr && WriteProcessMemory(process, remote, data, size, nullptr)) {
+        answer = send(window, message, wParam, reinterpret_cast<LPARAM>(remote));
+        if (!ReadProcessMemory(process, remote, data, size, nullptr)) answer = 0;
+    }
+    if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return answer;
+}
+
+DialogFont::DialogFont(int dpi)
+    : dc_(GetDC(nullptr)),
+      // As the dialog manager makes a template's font: the point size at the screen's DPI, the
+      // template's character set.
+      font_(CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                        L"ＭＳ Ｐゴシック")),
+      previous_(SelectObject(dc_, font_)) {}
+
+DialogFont::~DialogFont() {
+    SelectObject(dc_, previous_);
+    DeleteObject(font_);
+    ReleaseDC(nullptr, dc_);
+}
+
+int DialogFont::width(const std::wstring& text) const {
+    SIZE size = {};
+    GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+int DialogFont::height() const {
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc_, &metrics);
+    return metrics.tmHeight;
+}
+
 }  // namespace ui

@@ -222,4 +222,31 @@ COLORREF screenPixel(HWND window, int x, int y);
 // Writes the window's area of the screen as a 24-bit BMP; false on failure.
 bool captureWindow(HWND window, const std::wstring& bmpPath);
 
+// ---------------------------------------------------------------------------------------------
+// Messages with a buffer, and text measurement
+
+// Sends a message whose lParam points to `size` bytes: they are copied into the window's process,
+// and what the message left there is copied back into `data`. Returns the answer (0 on failure).
+LRESULT sendWithBuffer(HWND window, UINT message, WPARAM wParam, void* data, size_t size);
+
+// The dialogs' font ("ＭＳ Ｐゴシック" 9 point) as the dialog manager makes it on a screen of `dpi`,
+// selected into a screen context for measuring.
+class DialogFont {
+public:
+    explicit DialogFont(int dpi);
+    ~DialogFont();
+    DialogFont(const DialogFont&) = delete;
+    DialogFont& operator=(const DialogFont&) = delete;
+
+    // The width of the text in pixels (GetTextExtentPoint32).
+    int width(const std::wstring& text) const;
+    // The line height (tmHeight), which a list box takes as its item height.
+    int height() const;
+
+private:
+    HDC dc_;
+    HFONT font_;
+    HGDIOBJ previous_;
+};
+
 }  // namespace ui

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace ui {
@@ -128,6 +129,87 @@ TEST_F(MainDialog, CaptionIsTheTitleSetting) {
     ASSERT_TRUE(app->writeSettings({{"pelorane", "居間の録画機"}}));
     const HWND dialog = startMain(std::wstring(), L"居間の録画機");
     ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(quit(dialog));
+}
+
+// What a control leaves for its text on the screen: its client area without the parts that are no
+// text (edit margins, a spinner lying over the box, a list's arrow, a check box's box).
+int roomForText(HWND control, int reserved) {
+    RECT client;
+    GetClientRect(control, &client);
+    int room = client.right - reserved;
+    if (className(control) == L"Edit") {
+        const LRESULT margins = sendMessage(control, EM_GETMARGINS, 0, 0);
+        room -= LOWORD(margins) + HIWORD(margins);
+        // The spinner of a time box (its next window) covers the box's right end.
+        const HWND spinner = GetWindow(control, GW_HWNDNEXT);
+        if (spinner != nullptr && className(spinner) == UPDOWN_CLASSW) {
+            RECT spin;
+            GetWindowRect(spinner, &spin);
+            POINT origin = {0, 0};
+            ClientToScreen(control, &origin);
+            room = std::min(room, static_cast<int>(spin.left - origin.x) - LOWORD(margins) - HIWORD(margins));
+        }
+    }
+    return room;
+}
+
+// At the screen's DPI every text the dialog can show fits its control: the date, the widest number of each time box beside its spinner, the widest entry of each list
+// beside its arrow, the check boxes' captions beside their boxes. Measured with the dialog's font.
+TEST_F(MainDialog, EveryTextFitsItsControl) {
+    ASSERT_TRUE(app->writeSettings({}));
+    ASSERT_TRUE(app->writeChannels(standardChannels()));
+    const HWND dialog = startMain(quoteArgument(app->writeIepg(L"p.iepg", Iepg())));
+    ASSERT_NE(dialog, nullptr);
+    const int dpi = screenDpi();
+    const DialogFont font(dpi);
+    ASSERT_EQ(font.height(), sendMessage(item(dialog, IDC_CHANNEL), CB_GETITEMHEIGHT, 0, 0)) << "not the dialog's font";
+
+    const HWND picker = item(dialog, IDC_DATE);
+    EXPECT_EQ(u8(text(picker)), "2031/06/14") << "the same narrow date on every system";
+    // The picker measures its fields itself.
+    SIZE ideal = {};
+    ASSERT_NE(sendWithBuffer(picker, DTM_GETIDEALSIZE, 0, &ideal, sizeof ideal), 0);
+    RECT box;
+    GetWindowRect(picker, &box);
+    EXPECT_LE(ideal.cx, box.right - box.left) << "the date picker at " << dpi << " DPI";
+
+    const auto widestNumber = [&](int max) {
+        std::wstring widest;
+        for (int n = 0; n <= max; ++n) {
+            if (font.width(std::to_wstring(n)) > font.width(widest)) widest = std::to_wstring(n);
+        }
+        return std::vector<std::wstring>{widest};
+    };
+    // A list's arrow is as wide as a scroll bar; its border and focus frame take 4 pixels a side at
+    // 96 DPI. A check box's box is a menu check mark, 4 pixels (at 96 DPI) from its caption.
+    const int arrow = GetSystemMetrics(SM_CXVSCROLL) + scaled(8, dpi);
+    const int checkBox = GetSystemMetrics(SM_CXMENUCHECK) + scaled(4, dpi);
+    const struct {
+        int id;
+        std::vector<std::wstring> texts;
+        int reserved;
+    } controls[] = {
+        {IDC_START_HOUR, widestNumber(23), 0},
+        {IDC_START_MINUTE, widestNumber(59), 0},
+        {IDC_END_HOUR, widestNumber(23), 0},
+        {IDC_END_MINUTE, widestNumber(59), 0},
+        {IDC_CHANNEL, comboItems(item(dialog, IDC_CHANNEL)), arrow},
+        {IDC_GENRE, comboItems(item(dialog, IDC_GENRE)), arrow},
+        {IDC_DISC, comboItems(item(dialog, IDC_DISC)), arrow},
+        {IDC_DVDR, comboItems(item(dialog, IDC_DVDR)), arrow},
+        {IDC_VRATE, comboItems(item(dialog, IDC_VRATE)), arrow},
+        {IDC_AMODE, comboItems(item(dialog, IDC_AMODE)), arrow},
+        {IDC_EXEC, {itemText(dialog, IDC_EXEC)}, checkBox},
+        {IDC_VPERFORM, {itemText(dialog, IDC_VPERFORM)}, checkBox},
+        {IDC_AUTO_CHAPTER, {itemText(dialog, IDC_AUTO_CHAPTER)}, checkBox},
+    };
+    for (const auto& c : controls) {
+        const int room = roomForText(item(dialog, c.id), c.reserved);
+        for (const std::wstring& t : c.texts) {
+            EXPECT_LE(font.width(t), room) << "control " << c.id << " \"" << u8(t) << "\" at " << dpi << " DPI";
+        }
+    }
     EXPECT_TRUE(quit(dialog));
 }
 

@@ -294,7 +294,7 @@ TEST_F(ReservationList, BlocksArePaintedAtTheStandardRectangleScaledToTheScreens
 }
 
 // Moved to a monitor of another DPI (WM_DPICHANGED, no suggested rectangle), the dialog lays itself
-// out at that DPI and the timeline's grid follows; and back again.
+// out at that DPI with fonts of that DPI, and the timeline's grid follows; and back again.
 TEST_F(ReservationList, ADpiChangeLaysTheDialogAndTheTimelineOutAtTheNewDpi) {
     ASSERT_TRUE(recorder->setReservations(reservations()));
     const HWND dialog = openList(4);
@@ -311,6 +311,8 @@ TEST_F(ReservationList, ADpiChangeLaysTheDialogAndTheTimelineOutAtTheNewDpi) {
         RECT box;
         GetWindowRect(item(dialog, IDC_RESERVATIONS), &box);
         EXPECT_EQ(box.right - box.left, scaled(340, dpi)) << dpi;
+        // The controls have the dialog's font made for the new DPI: the list's lines are as high as it.
+        EXPECT_EQ(sendMessage(item(dialog, IDC_RESERVATIONS), LB_GETITEMHEIGHT, 0, 0), DialogFont(dpi).height()) << dpi;
         GetClientRect(line, &box);
         EXPECT_EQ(box.right, scaled(300, dpi)) << dpi;
         EXPECT_EQ(box.bottom, scaled(466, dpi)) << dpi;
@@ -407,6 +409,93 @@ TEST_F(ReservationList, OverlapsArePaintedRedAndPointingAtOneNamesEveryReservati
     sendMessage(line, WM_MOUSEMOVE, 0, timelinePoint(2, 960));
     EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), "後の番組");
     EXPECT_EQ(listSelection(list), 5);
+
+    // Not by colour alone: the lines of the four rows that clash begin with "※", and choosing a line
+    // with the keyboard shows what pointing at the row's block shows.
+    const std::vector<std::string> shown = lines(dialog);
+    ASSERT_EQ(shown.size(), 6u);
+    for (size_t i = 0; i < shown.size(); ++i) EXPECT_EQ(shown[i].rfind("※", 0) == 0, i < 4) << shown[i];
+    focusItem(dialog, IDC_RESERVATIONS);
+    const struct {
+        UINT key;
+        int selected;
+        const char* status;
+    } keys[] = {{VK_HOME, 0, overlaps[0].titles}, {VK_DOWN, 1, overlaps[0].titles}, {VK_DOWN, 2, overlaps[1].titles},
+                {VK_DOWN, 3, overlaps[1].titles}, {VK_DOWN, 4, "前の番組"}, {VK_END, 5, "後の番組"}};
+    for (const auto& k : keys) {
+        pressKey(dialog, k.key);
+        EXPECT_TRUE(waitUntil([&] { return listSelection(list) == k.selected; }, 3000)) << "line " << k.selected;
+        settle(dialog);
+        EXPECT_EQ(textOf(dialog, IDC_LIST_STATUS), k.status) << "line " << k.selected;
+    }
+    pressKey(dialog, VK_ESCAPE);
+    EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
+}
+
+// The first pixel at or right of x in the band of list line `index` (scrolled to the top) that is
+// not the list's background; -1 when there is none up to the list's right edge.
+int inkFrom(HWND list, int index, int x) {
+    RECT client;
+    GetClientRect(list, &client);
+    const int height = static_cast<int>(sendMessage(list, LB_GETITEMHEIGHT, 0, 0));
+    const COLORREF background = GetSysColor(COLOR_WINDOW);
+    for (; x < client.right; ++x) {
+        for (int y = index * height; y < (index + 1) * height; ++y) {
+            if (screenPixel(list, x, y) != background) return x;
+        }
+    }
+    return -1;
+}
+
+// Dated lines, weekly lines and lines marked "※" start their time, channel and title at the same
+// place, measured on the screen; and the longest title, cut at the list's edge, can be scrolled
+// into view to its end.
+TEST_F(ReservationList, ColumnsLineUpAndALongTitleScrollsIntoView) {
+    const std::string longTitle = "番組の題名がとても長くて一覧の幅には収まりきらない場合の特別番組";
+    ASSERT_TRUE(recorder->setReservations(
+        "[{\"title\": \"番組その一\", \"channel\": 1, \"weekly\": \"毎月～金\", \"start\": \"20:00\", \"end\": \"20:30\"},"
+        " {\"title\": \"番組その二\", \"channel\": 3, \"date\": \"" + ymd(today) + "\", \"start\": \"21:00\", \"end\": \"22:00\"},"
+        " {\"title\": \"番組その三\", \"channel\": 4, \"date\": \"" + ymd(today) + "\", \"start\": \"21:30\", \"end\": \"22:30\"},"
+        " {\"title\": \"" + longTitle + "\", \"channel\": 6, \"weekly\": \"毎日曜日\", \"start\": \"23:00\", \"end\": \"23:30\"}]"));
+    const HWND dialog = openList(4);
+    ASSERT_NE(dialog, nullptr);
+    const HWND list = item(dialog, IDC_RESERVATIONS);
+    sendMessage(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    settle(dialog);
+    const DialogFont font(screenDpi());
+    const std::vector<std::string> shown = lines(dialog);
+    ASSERT_TRUE(waitUntil([&] { return inkFrom(list, 0, 0) >= 0; }, 3000)) << "the list is not painted";
+
+    // Each column starts at the first ink past the end of the one before it.
+    std::vector<int> starts[3];
+    for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
+        int x = inkFrom(list, i, 0);
+        size_t begin = 0;
+        for (int column = 0; column < 3; ++column) {
+            const size_t end = shown[static_cast<size_t>(i)].find('\t', begin);
+            ASSERT_NE(end, std::string::npos) << shown[static_cast<size_t>(i)];
+            x = inkFrom(list, i, x + font.width(fromUtf8(shown[static_cast<size_t>(i)].substr(begin, end - begin))));
+            starts[column].push_back(x);
+            begin = end + 1;
+        }
+    }
+    const char* const names[] = {"time", "channel", "title"};
+    for (int column = 0; column < 3; ++column) {
+        for (size_t i = 1; i < starts[column].size(); ++i) {
+            EXPECT_EQ(starts[column][i], starts[column][0]) << names[column] << " of line " << i << ": " << shown[i];
+        }
+    }
+
+    // The long title runs past the right edge; scrolled fully right, its end shows with room after it.
+    RECT client;
+    GetClientRect(list, &client);
+    EXPECT_GE(inkFrom(list, 3, client.right - scaled(8, screenDpi())), 0) << "the long title does not reach the edge";
+    EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL) << "no horizontal scroll bar";
+    EXPECT_GE(sendMessage(list, LB_GETHORIZONTALEXTENT, 0, 0), starts[2][3] + font.width(fromUtf8(longTitle)));
+    sendMessage(list, WM_HSCROLL, SB_RIGHT, 0);
+    settle(dialog);
+    EXPECT_TRUE(waitUntil([&] { return inkFrom(list, 3, client.right - scaled(4, screenDpi())) < 0; }, 3000))
+        << "the end of the long title does not come into view";
     pressKey(dialog, VK_ESCAPE);
     EXPECT_TRUE(app->process().waitForExit(kDefaultTimeoutMs));
 }

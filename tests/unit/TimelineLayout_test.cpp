@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "recorder/BlockOverlaps.h"
 #include "recorder/TimelineLayout.h"
 #include "recorder/WeekSchedule.h"
 
@@ -179,5 +180,38 @@ TEST(TimelineLayout, AtAnyDpiPointingFindsWhatIsDrawnThere) {
             ASSERT_TRUE(gridPointAt(layout, static_cast<uint32_t>(r.left + 1), static_cast<uint32_t>(y), point));
             EXPECT_EQ(week.hitTest(point.dayIndex, point.minute), &rows[0]) << "dpi " << dpi << " y " << y;
         }
+    }
+}
+
+// Margins, ticks and text offsets scale with the DPI and round: 3 pixels at 96 DPI are 4.5 at 144.
+TEST(TimelineLayout, ScaledLengthsRound) {
+    const struct {
+        int32_t dpi, pixels, scaled;
+    } cases[] = {{96, 3, 3}, {144, 3, 5}, {144, 2, 3}, {120, 1, 1}, {192, 3, 6}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(scaledLength(timelineLayout(300, 466, c.dpi), c.pixels), c.scaled) << c.pixels << " at " << c.dpi;
+    }
+}
+
+// The red of an overlap fills the day between its lines (starting right of the line that opens the
+// day) and is at least a pixel long, so that a one-minute clash still shows.
+TEST(TimelineLayout, OverlapAreasLieInsideTheDayAndAreNeverEmpty) {
+    const struct {
+        const char* name;
+        TimelineLayout layout;
+        int32_t day, start, end;
+        int32_t left, top, right, bottom;
+    } cases[] = {
+        {"portrait, half an hour", timelineLayout(300, 466), 0, 330, 360, 21, 111, 59, 120},
+        {"portrait, one minute", timelineLayout(300, 466), 2, 600, 601, 99, 192, 137, 193},
+        {"landscape, one minute", timelineLayout(495, 190), 1, 90, 91, 44, 41, 45, 65},
+        {"144 DPI, the first minute", timelineLayout(450, 699, 144), 0, 0, 1, 31, 18, 88, 19},
+    };
+    for (const auto& c : cases) {
+        const PixelArea a = overlapArea(c.layout, c.day, c.start, c.end);
+        EXPECT_EQ(a.left, c.left) << c.name;
+        EXPECT_EQ(a.top, c.top) << c.name;
+        EXPECT_EQ(a.right, c.right) << c.name;
+        EXPECT_EQ(a.bottom, c.bottom) << c.name;
     }
 }

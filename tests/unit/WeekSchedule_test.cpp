@@ -366,3 +366,25 @@ TEST_F(WeekScheduleDistribute, OverlapsAreTheMinutesOfTwoOrMoreBlocksWithTheirRo
         EXPECT_EQ(overlapsText(week), c.overlaps) << c.name;
     }
 }
+
+// What the list marks and names for each row: every row it shares minutes with on any day, in list
+// order, whichever day the overlap falls on.
+TEST_F(WeekScheduleDistribute, OverlappingRowsOfARowAreAllItsPartnersInListOrder) {
+    const ReservationEntries rows = {
+        weekly(0xFF, minutes(7, 0), minutes(8, 0), "daily"),
+        oneTime(2004, 2, 14, minutes(6, 0), minutes(7, 1), "sat"),
+        oneTime(2004, 2, 8, minutes(7, 59), minutes(9, 0), "sun"),
+        oneTime(2004, 2, 10, minutes(20, 0), minutes(22, 0), "late"),
+        oneTime(2004, 2, 10, minutes(21, 0), minutes(23, 0), "later"),
+        oneTime(2004, 2, 10, minutes(23, 0), minutes(23, 30), "after"),     // back to back: no overlap
+        oneTime(2004, 3, 1, minutes(20, 0), minutes(22, 0), "next month"),  // outside the week
+    };
+    const char* const expected[] = {"daily/sat/sun", "daily/sat", "daily/sun", "late/later", "late/later", "", ""};
+    week.distribute(rows);
+    const WeekOverlaps overlaps = overlapsOfWeek(week);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        std::string titles;
+        for (const ReservationEntry* row : overlappingRows(overlaps, &rows[i])) titles += (titles.empty() ? "" : "/") + row->title;
+        EXPECT_EQ(titles, expected[i]) << rows[i].title;
+    }
+}
