@@ -1,8 +1,20 @@
-// Handing URLs to the desktop: only the POSIX build can be checked without opening a real program.
+// Handing URLs to the desktop (only the POSIX build can be checked without opening a real program),
+// the shell's COM apartment, and paths compared as the file system compares them.
 #include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <string>
+#include <thread>
 
 #include "platform/Shell.h"
 #include "tests/support/FakeXdgOpen.h"
+#include "tests/support/TempDir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <objbase.h>
+#endif
 
 #ifndef _WIN32
 
@@ -26,3 +38,65 @@ TEST(Shell, OpenUrlReportsMissingOpener) {
 }
 
 #endif  // _WIN32
+
+TEST(Shell, PathsCompareAsTheFileSystemDoes) {
+    const TempDir temp("pelorane-shell");
+    const std::string folder = temp.file("Sub Folder");
+    const std::string exe = temp.file("Sub Folder/Program.exe");
+    std::filesystem::create_directories(std::filesystem::u8path(folder));
+    ASSERT_TRUE(writeBytes(exe, "MZ"));
+    std::filesystem::path tempRoot = std::filesystem::temp_directory_path();
+    if (!tempRoot.has_filename()) tempRoot = tempRoot.parent_path();  // "…\Temp\" on Windows
+    std::string upper = exe;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+#ifdef _WIN32
+    const bool caseIgnored = true;
+    // What GetTempPath gives for a user folder with a long or Japanese name: 8.3 names.
+    wchar_t shortFolder[MAX_PATH] = {};
+    GetShortPathNameW(std::filesystem::u8path(folder).wstring().c_str(), shortFolder, MAX_PATH);
+    const std::string shortened = std::filesystem::path(shortFolder).u8string();
+    EXPECT_NE(shortened.find('~'), std::string::npos) << "no short name to check: " << shortened;
+#else
+    const bool caseIgnored = false;
+    const std::string shortened = folder;
+#endif
+    const struct {
+        std::string first;
+        std::string second;
+        bool same;
+    } files[] = {
+        {exe, exe, true},
+        {folder + "/../Sub Folder/./Program.exe", exe, true},
+        {shortened + "/Program.exe", exe, true},
+        {upper, exe, caseIgnored},
+        {exe + "2", exe, false},
+        {folder, exe, false},
+    };
+    for (const auto& f : files) EXPECT_EQ(sameFile(f.first, f.second), f.same) << f.first << " / " << f.second;
+    const struct {
+        std::string folder;
+        bool inside;
+    } folders[] = {
+        {tempRoot.u8string(), true},
+        {folder, true},
+        {shortened, true},
+        {(tempRoot.parent_path() / (tempRoot.filename().u8string() + "2")).u8string(), false},  // "Temp2"
+        {tempRoot.parent_path().u8string(), false},
+    };
+    for (const auto& f : folders) EXPECT_EQ(inTemporaryFolder(f.folder), f.inside) << f.folder;
+}
+
+#ifdef _WIN32
+TEST(Shell, ApartmentIsSingleThreadedWhileItLives) {
+    // A thread of its own: the test runner's thread may have entered an apartment already.
+    std::thread([] {
+        {
+            const ShellApartment apartment;
+            EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+        }
+        const HRESULT again = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        EXPECT_EQ(again, S_OK) << "the apartment was not left";
+        if (SUCCEEDED(again)) CoUninitialize();
+    }).join();
+}
+#endif
