@@ -54,52 +54,36 @@ TEST(Shell, PathsCompareAsTheFileSystemDoes) {
     wchar_t shortFolder[MAX_PATH] = {};
     GetShortPathNameW(std::filesystem::u8path(folder).wstring().c_str(), shortFolder, MAX_PATH);
     const std::string shortened = std::filesystem::path(shortFolder).u8string();
-    EXPECT_NE(shortened.find('~'), std::string::npos) << "no short name to check: " << shortened;
-    // GetTempPath's own answer ends in a backslash; the user's temporary folder is named without one.
+    ASSERT_NE(shortened.find('~'), std::string::npos) << "no short name to check: " << shortened;
     wchar_t local[MAX_PATH] = {};
     GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
-    const std::string sibling = std::filesystem::path(std::wstring(local) + L"\\Temp2").u8string();
-    // GetTempPath in 8.3 names, as for a user whose folder has a long or Japanese name.
+    const std::string userTemp = std::filesystem::path(local).u8string() + "\\Temp";
+    // GetTempPath in 8.3 names, as for a user whose folder has a long or Japanese name, and not the
+    // user's own temporary folder, which a zip viewer may use all the same.
     wchar_t tmp[MAX_PATH] = {};
     GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
     SetEnvironmentVariableW(L"TMP", shortFolder);
-    const bool belowShortTemp = inTemporaryFolder(folder);
+    EXPECT_TRUE(inTemporaryFolder(folder));
+    EXPECT_TRUE(inTemporaryFolder(userTemp + "\\Temp1_Pelorane.zip"));
     SetEnvironmentVariableW(L"TMP", tmp[0] != L'\0' ? tmp : nullptr);
-    EXPECT_TRUE(belowShortTemp);
+    const std::string sibling = userTemp + "2";  // named without the backslash GetTempPath ends with
 #else
     const bool caseIgnored = false;
     const std::string shortened = folder;
     const std::string sibling = tempRoot.u8string() + "2";
 #endif
-    const struct {
-        std::string first;
-        std::string second;
-        bool same;
-    } files[] = {
-        {exe, exe, true},
-        {folder + "/../Sub Folder/./Program.exe", exe, true},
-        {shortened + "/Program.exe", exe, true},
-        {upper, exe, caseIgnored},
-        {exe + "2", exe, false},
-        {folder, exe, false},
-    };
-    for (const auto& f : files) EXPECT_EQ(sameFile(f.first, f.second), f.same) << f.first << " / " << f.second;
-    const struct {
-        std::string folder;
-        bool inside;
-    } folders[] = {
-        {tempRoot.u8string(), true},
-        {folder, true},
-        {sibling, false},  // "Temp2": the same start is not inside
-        {tempRoot.parent_path().u8string(), false},
-    };
-    for (const auto& f : folders) EXPECT_EQ(inTemporaryFolder(f.folder), f.inside) << f.folder;
+    EXPECT_TRUE(sameFile(folder + "/../Sub Folder/./Program.exe", exe));
+    EXPECT_TRUE(sameFile(shortened + "/Program.exe", exe));
+    EXPECT_EQ(sameFile(upper, exe), caseIgnored);
+    EXPECT_FALSE(sameFile(exe + "2", exe));
+    EXPECT_TRUE(inTemporaryFolder(tempRoot.u8string()));
+    EXPECT_FALSE(inTemporaryFolder(sibling)) << "the same start is not inside";
+    EXPECT_FALSE(inTemporaryFolder(tempRoot.parent_path().u8string()));
 }
 
 #ifdef _WIN32
 TEST(Shell, ApartmentIsSingleThreadedWhileItLives) {
-    // A thread of its own: the test runner's thread may have entered an apartment already.
-    std::thread([] {
+    std::thread([] {  // a thread of its own: the runner's may be in an apartment already
         {
             const ShellApartment apartment;
             EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
