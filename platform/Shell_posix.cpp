@@ -1,7 +1,9 @@
-// openUrl through xdg-open on POSIX desktops.
+// openUrl through xdg-open on POSIX desktops, and paths compared as the file system does.
 #include "platform/Shell.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -23,4 +25,29 @@ int openUrl(const std::string& url) {
     } while (waited < 0 && errno == EINTR);
     if (waited != child) return 0;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 1 : 0;
+}
+
+// No COM here: nothing to enter.
+ShellApartment::ShellApartment() = default;
+ShellApartment::~ShellApartment() = default;
+
+namespace {
+
+// The canonical path (links resolved); the path itself when it does not exist.
+std::string canonical(const std::string& path) {
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+}  // namespace
+
+bool sameFile(const std::string& first, const std::string& second) { return canonical(first) == canonical(second); }
+
+bool inTemporaryFolder(const std::string& folder) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string base = canonical(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp");
+    std::string place = canonical(folder);
+    if (base.empty() || base.back() != '/') base += '/';
+    if (place.empty() || place.back() != '/') place += '/';
+    return place.compare(0, base.size(), base) == 0;
 }

@@ -29,8 +29,30 @@ bool writeAssociation(RegistryBranch& branch, const std::wstring& executable);
 bool writeAssociationForUser(RegistryBranch& classesRoot, RegistryBranch& userClasses,
                              const std::wstring& executable);
 
+// The program Windows starts to open a file: its full path and the name Explorer shows for it. Either
+// may be missing (an app without an executable of its own has only a name); both when Windows names
+// none.
+struct FileOpener {
+    std::wstring executable;
+    std::wstring name;
+};
+
+// What the association asks of the shell once the keys are written.
+class AssociationShell {
+public:
+    virtual ~AssociationShell() = default;
+    // Who opens files with the extension ("open"): the user's own choice, which no program may write
+    // and which wins over the keys, included.
+    virtual FileOpener opener(const wchar_t* extension) = 0;
+    // True where the Settings app has the default-apps page (Windows 10 and later).
+    virtual bool hasDefaultAppsPage() = 0;
+    virtual void openDefaultAppsPage() = 0;
+};
+
 // Writes the keys for this executable (classes root, else the user's classes) and tells the shell.
-// Either way a message box owned by `owner` says whether it worked. True on success.
+// Then a message box owned by `owner` says what came of it: the failure; the success when Windows
+// opens iEPG files with this executable now; otherwise who opens them instead and how to choose
+// this program, with the offer to open the default-apps page. True when the keys were written.
 bool registerIepgAssociation(HWND owner);
 
 // While an object lives, registerIepgAssociation writes to these branches instead of the registry's.
@@ -40,4 +62,13 @@ public:
     ~AssociationBranchesOverride();
     AssociationBranchesOverride(const AssociationBranchesOverride&) = delete;
     AssociationBranchesOverride& operator=(const AssociationBranchesOverride&) = delete;
+};
+
+// While an object lives, registerIepgAssociation asks this shell instead of the system's.
+class AssociationShellOverride {
+public:
+    explicit AssociationShellOverride(AssociationShell& shell);
+    ~AssociationShellOverride();
+    AssociationShellOverride(const AssociationShellOverride&) = delete;
+    AssociationShellOverride& operator=(const AssociationShellOverride&) = delete;
 };

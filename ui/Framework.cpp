@@ -6,6 +6,7 @@
 #include "core/Application.h"
 #include "core/Reservation.h"
 #include "settings/Numbers.h"
+#include "ui/Resource.h"
 #include "ui/Text.h"
 
 namespace {
@@ -184,6 +185,18 @@ int findListItem(HWND list, intptr_t value) {
         if (SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0) == value) return static_cast<int>(i);
     }
     return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+const wchar_t kProgramTitle[] = L"" PELORANE_PROGRAM_TITLE;
+
+int informationBox(HWND owner, const std::wstring& text, UINT style) {
+    return MessageBoxW(owner, text.c_str(), kProgramTitle, style);
+}
+
+int errorBox(HWND owner, const std::wstring& text) {
+    return MessageBoxW(owner, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -143,6 +143,18 @@ void fillCombo(HWND combo, const OptionTable& options);
 int findListItem(HWND list, intptr_t value);
 
 // ---------------------------------------------------------------------------------------------
+// Message boxes. A box without a caption of its own is titled "エラー" by Windows: right for a
+// failure, wrong for anything else.
+
+// The program's title, the main dialog's caption: "Pelorane".
+extern const wchar_t kProgramTitle[];
+// A box that informs, warns or asks, titled with the program's title. style: MessageBox's buttons and
+// icon. Its answer (IDOK, IDYES, ...).
+int informationBox(HWND owner, const std::wstring& text, UINT style = MB_OK | MB_ICONINFORMATION);
+// A box that reports a failure, with the system's caption and the error icon.
+int errorBox(HWND owner, const std::wstring& text);
+
+// ---------------------------------------------------------------------------------------------
 // Drawing.
 
 // A drawing context that is not owned; text is Shift_JIS.

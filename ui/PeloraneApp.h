@@ -13,3 +13,8 @@ public:
     // and, unless that ended the run (0), runs the main dialog: 1 mailer launched, 2 closed, -1 no dialog.
     int run() override;
 };
+
+// Start-up check, before anything else opens: a program started from inside a zip runs from a
+// temporary folder, where its settings will be lost and an association would point. Says so (OK
+// only, no owner) when moduleDirectory (UTF-8) lies in one; the program then goes on.
+void warnIfInTemporaryFolder(const std::string& moduleDirectory);

@@ -2,6 +2,10 @@
 // Plain macros, because the resource compiler understands nothing else; each number is defined once here.
 #pragma once
 
+// The program's title: the main dialog's caption, and the title of the boxes that inform rather than
+// report an error.
+#define PELORANE_PROGRAM_TITLE "Pelorane"
+
 // Dialog templates.
 #define IDD_MAIN 101
 #define IDD_CHANNEL 102

@@ -2,6 +2,7 @@
 // they store in memory and what they write.
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -30,6 +31,8 @@ const std::string kNotSaved =                                                   
 const std::wstring kHttpCaption = L"HTTP\u8a2d\u5b9a";                // HTTP設定
 const std::wstring kMailCaption = L"\u30e1\u30fc\u30eb\u8a2d\u5b9a";  // メール設定
 const std::wstring kToolCaption = L"\u30c4\u30fc\u30eb\u8a2d\u5b9a";  // ツール設定
+const std::wstring kProgramCaption = L"Pelorane";
+const std::wstring kErrorCaption = L"\u30a8\u30e9\u30fc";  // エラー: the system's title of a box without one
 // The text control of a message box.
 constexpr int kMessageBoxText = 0xFFFF;
 
@@ -516,6 +519,7 @@ TEST_F(SettingsDialogTest, ToolAssociationReportsSuccessOverTheToolDialog) {
         [&owner, &message](HWND d) {
             owner = GetWindow(d, GW_OWNER);
             message = itemText(d, kMessageBoxText);
+            EXPECT_EQ(caption(d), kProgramCaption) << "a success is not titled as an error";
             press(d, IDOK);
         },
         [](HWND d) {
@@ -524,7 +528,7 @@ TEST_F(SettingsDialogTest, ToolAssociationReportsSuccessOverTheToolDialog) {
         },
     });
     EXPECT_EQ(owner, tool);
-    EXPECT_EQ(message, kAssociated);
+    EXPECT_EQ(message, kAssociated) << "Windows names this program as the opener of the keys it wrote";
 }
 
 // Registry branches that keep what is written; keys at or below `refused` cannot be created ("" none,
@@ -553,6 +557,21 @@ private:
     static size_t index(HKEY key) { return static_cast<size_t>(reinterpret_cast<intptr_t>(key)) - 1; }
 };
 
+// The shell's answers once the keys are written; counts the default-apps pages it was asked to open.
+struct FakeShell : AssociationShell {
+    FakeShell(FileOpener answer, bool page) : answer(std::move(answer)), page(page) {}
+    FileOpener opener(const wchar_t* extension) override {
+        asked = extension;
+        return answer;
+    }
+    bool hasDefaultAppsPage() override { return page; }
+    void openDefaultAppsPage() override { ++pagesOpened; }
+    FileOpener answer;
+    bool page;
+    std::wstring asked;
+    int pagesOpened = 0;
+};
+
 TEST_F(SettingsDialogTest, ToolAssociationFallsBackToTheUsersClassesAndReportsFailure) {
     const std::wstring exe = L"\"" + std::filesystem::u8path(app.modulePath()).wstring() + L"\"";
     const std::map<std::wstring, std::wstring> fullSet = {
@@ -561,6 +580,9 @@ TEST_F(SettingsDialogTest, ToolAssociationFallsBackToTheUsersClassesAndReportsFa
         {L"iEPG.file\\shell\\open\\command|", exe + L" \"%1\""},
         {L".iepg|", L"iEPG.file"},
         {L".iepg|Content Type", L"application/x-tv-program-info"},
+        {L".iepg\\OpenWithProgids|iEPG.file", L""},
+        {L".tvpi\\OpenWithProgids|iEPG.file", L""},
+        {L".tvpid\\OpenWithProgids|iEPG.file", L""},
         {L"MIME\\Database\\Content Type\\application/x-tv-program-info|Extension", L".iepg"},
         {L".tvpi|", L"iEPG.file"},
         {L".tvpi|Content Type", L"application/x-tv-program-info"},
@@ -594,25 +616,86 @@ TEST_F(SettingsDialogTest, ToolAssociationFallsBackToTheUsersClassesAndReportsFa
         FakeBranch classesRoot(c.classesRootRefuses);
         FakeBranch userClasses(c.userClassesRefuse);
         const AssociationBranchesOverride branches(classesRoot, userClasses);
+        FakeShell shell({std::filesystem::u8path(app.modulePath()).wstring(), L"Pelorane"}, true);
+        const AssociationShellOverride shellOverride(shell);
         HWND tool = nullptr;
         HWND owner = nullptr;
         std::string message;
+        std::wstring title;
         play(runToolDialog, {
             [&tool](HWND d) {
                 tool = d;
                 press(d, IDC_ASSOCIATE);
             },
-            [&owner, &message](HWND d) {
+            [&owner, &message, &title](HWND d) {
                 owner = GetWindow(d, GW_OWNER);
                 message = itemText(d, kMessageBoxText);
+                title = caption(d);
                 press(d, IDOK);
             },
             [](HWND d) { press(d, IDCANCEL); },
         });
         EXPECT_EQ(owner, tool);
         EXPECT_EQ(message, c.message);
+        EXPECT_EQ(title, &c.message == &kAssociated ? kProgramCaption : kErrorCaption);
         EXPECT_EQ(written(classesRoot), c.inClassesRoot);
         EXPECT_EQ(written(userClasses), c.inUserClasses);
+    }
+}
+
+// Windows's own answer decides the message: the user's choice wins over the keys just written.
+TEST_F(SettingsDialogTest, ToolAssociationSaysWhoOpensIepgFilesAndHowToChooseThisProgram) {
+    // This program as the association query may spell it: other case, forward slashes.
+    std::wstring self = std::filesystem::u8path(app.modulePath()).wstring();
+    for (wchar_t& c : self) c = c == L'\\' ? L'/' : static_cast<wchar_t>(towupper(c));
+    const std::wstring other = L"C:\\Program Files\\Viewer\\viewer.exe";
+    const std::wstring success = L"関連付けに成功しました。";
+    const std::wstring otherLead = L"関連付けを登録しましたが、iEPG ファイルは今も次のプログラムで開かれます。\n\n";
+    const std::wstring noneLead = L"関連付けを登録しましたが、Windows は iEPG ファイルを開くプログラムをまだ決めていません。";
+    const std::wstring howTo =
+        L"\n\nPelorane で開くには、iEPG ファイルを右クリックして「プログラムから開く」→「別のプログラムを選択」→"
+        L"「Pelorane」→「常にこのアプリを使う」の順に選んでください。";
+    const std::wstring offer = L"\n\nWindows の設定の「既定のアプリ」を開きますか？";
+    const struct {
+        const char* what;
+        FileOpener opener;
+        bool page;  // Windows 10 and later
+        int press;
+        std::wstring text;
+        int pagesOpened;
+    } cases[] = {
+        {"this program", {self, L"Pelorane"}, true, IDOK, success, 0},
+        {"another program, page opened", {other, L"Viewer"}, true, IDYES,
+         otherLead + L"Viewer\n" + other + howTo + offer, 1},
+        {"another program, page declined", {other, L""}, true, IDNO, otherLead + other + howTo + offer, 0},
+        {"an app with a name only, before Windows 10", {L"", L"フォト"}, false, IDOK, otherLead + L"フォト" + howTo, 0},
+        {"no program", {}, true, IDYES, noneLead + howTo + offer, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeBranch classesRoot(L"");
+        FakeBranch userClasses(L"");
+        const AssociationBranchesOverride branches(classesRoot, userClasses);
+        FakeShell shell(c.opener, c.page);
+        const AssociationShellOverride shellOverride(shell);
+        wchar_t text[2048] = {};
+        std::wstring title;
+        bool asks = false;  // Yes and No instead of OK
+        play(runToolDialog, {
+            [](HWND d) { press(d, IDC_ASSOCIATE); },
+            [&](HWND d) {
+                GetDlgItemTextW(d, kMessageBoxText, text, 2048);
+                title = caption(d);
+                asks = IsWindowVisible(GetDlgItem(d, IDNO)) && !IsWindowVisible(GetDlgItem(d, IDOK));
+                press(d, c.press);
+            },
+            [](HWND d) { press(d, IDCANCEL); },
+        });
+        EXPECT_EQ(shell.asked, L".iepg");
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(title, kProgramCaption);
+        EXPECT_EQ(asks, c.press != IDOK);
+        EXPECT_EQ(shell.pagesOpened, c.pagesOpened);
     }
 }
 

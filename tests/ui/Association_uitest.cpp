@@ -67,6 +67,7 @@ protected:
         const HWND box = waitForMessageBox(app->pid());
         if (box == nullptr) return "(no message box)";
         EXPECT_EQ(owner(box), tool) << "the box is owned by the tool dialog";
+        EXPECT_EQ(text(box), kMainCaption) << "a success is titled as the program, not as an error";
         EXPECT_EQ(messageBoxButtons(box), std::vector<int>{IDOK});
         const std::string message = u8(messageBoxText(box));
         click(box, IDOK);

@@ -121,15 +121,15 @@ unsigned long long fileWriteTime(const std::wstring& path) {
            data.ftLastWriteTime.dwLowDateTime;
 }
 
-TempFolder::TempFolder(const std::wstring& prefix) {
+TempFolder::TempFolder(const std::wstring& prefix, const std::wstring& base) {
     static std::atomic<unsigned> counter{0};
-    wchar_t base[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, base);
+    wchar_t temp[MAX_PATH + 1] = {};
+    if (base.empty()) GetTempPathW(MAX_PATH + 1, temp);
     for (int attempt = 0; attempt < 100; ++attempt) {
         wchar_t suffix[64];
         std::swprintf(suffix, sizeof suffix / sizeof suffix[0], L"-%lu-%u-%lu", GetCurrentProcessId(), counter++,
                       GetTickCount() % 100000);
-        const std::wstring candidate = std::wstring(base) + prefix + suffix;
+        const std::wstring candidate = (base.empty() ? std::wstring(temp) : base) + prefix + suffix;
         if (CreateDirectoryW(candidate.c_str(), nullptr)) {
             path_ = candidate + L"\\";
             return;

@@ -39,11 +39,12 @@ bool fileExists(const std::wstring& path);
 // The file's last write time (100 ns units), 0 when it does not exist.
 unsigned long long fileWriteTime(const std::wstring& path);
 
-// A new folder under the user's temporary folder, removed with its contents at the end. The leaf
-// name is `prefix` followed by a unique suffix, so the prefix may hold any characters (Japanese too).
+// A new folder under `base` (with a trailing backslash; empty: the user's temporary folder), removed
+// with its contents at the end. The leaf name is `prefix` followed by a unique suffix, so the prefix
+// may hold any characters (Japanese too).
 class TempFolder {
 public:
-    explicit TempFolder(const std::wstring& prefix = L"pelorane-ui");
+    explicit TempFolder(const std::wstring& prefix = L"pelorane-ui", const std::wstring& base = std::wstring());
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

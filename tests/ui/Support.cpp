@@ -58,7 +58,17 @@ std::string iepgBytes(const Iepg& p) {
 
 // ---------------------------------------------------------------------------------------------
 
-Installation::Installation(const std::wstring& folderPrefix) : folder_(folderPrefix) {
+std::wstring installationsFolder() {
+    wchar_t local[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::wstring();  // the temporary folder, then
+    const std::wstring folder = std::wstring(local) + L"\\PeloraneTests\\";
+    CreateDirectoryW(folder.c_str(), nullptr);  // there already after the first test
+    return folder;
+}
+
+Installation::Installation(const std::wstring& folderPrefix, const std::wstring& base)
+    : folder_(folderPrefix, base) {
     ready_ = !folder_.path().empty() && CopyFileW(builtProgram().c_str(), exe().c_str(), FALSE) != FALSE;
 }
 

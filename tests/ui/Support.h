@@ -52,11 +52,16 @@ struct Iepg {
 // The file's bytes: content-type line, header lines, an empty line, the detail (Shift_JIS, CR LF).
 std::string iepgBytes(const Iepg& programme);
 
-// Pelorane.exe copied into a fresh folder of its own with its settings files beside it, and the
-// process started from there.
+// Where the tests install the program: a folder of the user's (with a trailing backslash) outside the
+// temporary folders, from which the program would warn that it runs from inside a zip.
+std::wstring installationsFolder();
+
+// Pelorane.exe copied into a fresh folder of its own below `base` with its settings files beside it,
+// and the process started from there.
 class Installation {
 public:
-    explicit Installation(const std::wstring& folderPrefix = L"pelorane-ui");
+    explicit Installation(const std::wstring& folderPrefix = L"pelorane-ui",
+                          const std::wstring& base = installationsFolder());
 
     bool ready() const { return ready_; }
     const std::wstring& folder() const { return folder_.path(); }

@@ -1,8 +1,20 @@
-// Handing URLs to the desktop: only the POSIX build can be checked without opening a real program.
+// Handing URLs to the desktop (only the POSIX build can be checked without opening a real program),
+// the shell's COM apartment, and paths compared as the file system compares them.
 #include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <string>
+#include <thread>
 
 #include "platform/Shell.h"
 #include "tests/support/FakeXdgOpen.h"
+#include "tests/support/TempDir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <objbase.h>
+#endif
 
 #ifndef _WIN32
 
@@ -26,3 +38,59 @@ TEST(Shell, OpenUrlReportsMissingOpener) {
 }
 
 #endif  // _WIN32
+
+TEST(Shell, PathsCompareAsTheFileSystemDoes) {
+    const TempDir temp("pelorane-shell");
+    const std::string folder = temp.file("Sub Folder");
+    const std::string exe = temp.file("Sub Folder/Program.exe");
+    std::filesystem::create_directories(std::filesystem::u8path(folder));
+    ASSERT_TRUE(writeBytes(exe, "MZ"));
+    std::filesystem::path tempRoot = std::filesystem::temp_directory_path();
+    if (!tempRoot.has_filename()) tempRoot = tempRoot.parent_path();  // "…\Temp\" on Windows
+    std::string upper = exe;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+#ifdef _WIN32
+    const bool caseIgnored = true;
+    wchar_t shortFolder[MAX_PATH] = {};
+    GetShortPathNameW(std::filesystem::u8path(folder).wstring().c_str(), shortFolder, MAX_PATH);
+    const std::string shortened = std::filesystem::path(shortFolder).u8string();
+    ASSERT_NE(shortened.find('~'), std::string::npos) << "no short name to check: " << shortened;
+    wchar_t local[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
+    const std::string userTemp = std::filesystem::path(local).u8string() + "\\Temp";
+    // GetTempPath in 8.3 names, as for a user whose folder has a long or Japanese name, and not the
+    // user's own temporary folder, which a zip viewer may use all the same.
+    wchar_t tmp[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", shortFolder);
+    EXPECT_TRUE(inTemporaryFolder(folder));
+    EXPECT_TRUE(inTemporaryFolder(userTemp + "\\Temp1_Pelorane.zip"));
+    SetEnvironmentVariableW(L"TMP", tmp[0] != L'\0' ? tmp : nullptr);
+    const std::string sibling = userTemp + "2";  // named without the backslash GetTempPath ends with
+#else
+    const bool caseIgnored = false;
+    const std::string shortened = folder;
+    const std::string sibling = tempRoot.u8string() + "2";
+#endif
+    EXPECT_TRUE(sameFile(folder + "/../Sub Folder/./Program.exe", exe));
+    EXPECT_TRUE(sameFile(shortened + "/Program.exe", exe));
+    EXPECT_EQ(sameFile(upper, exe), caseIgnored);
+    EXPECT_FALSE(sameFile(exe + "2", exe));
+    EXPECT_TRUE(inTemporaryFolder(tempRoot.u8string()));
+    EXPECT_FALSE(inTemporaryFolder(sibling)) << "the same start is not inside";
+    EXPECT_FALSE(inTemporaryFolder(tempRoot.parent_path().u8string()));
+}
+
+#ifdef _WIN32
+TEST(Shell, ApartmentIsSingleThreadedWhileItLives) {
+    std::thread([] {  // a thread of its own: the runner's may be in an apartment already
+        {
+            const ShellApartment apartment;
+            EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+        }
+        const HRESULT again = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        EXPECT_EQ(again, S_OK) << "the apartment was not left";
+        if (SUCCEEDED(again)) CoUninitialize();
+    }).join();
+}
+#endif
