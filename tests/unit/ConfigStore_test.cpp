@@ -621,11 +621,11 @@ TEST(ConfigStoreSave, RefusedBodyLeavesTheOldFileAndRemovesTheNewOne) {
     TempDir dir;
     const std::string path = dir.file("Pelorane.ini");
     writeBytes(path, "old");
-    const bool replaced = writeFileReplacing(path, [](ByteSink& sink) {
+    const FileWrite result = writeFileReplacing(path, [](ByteSink& sink) {
         sink.write(std::string(3000, 'n'));  // more than one buffer reached the new file
         return false;
     });
-    EXPECT_FALSE(replaced);
+    EXPECT_EQ(result, FileWrite::NotWritten);
     EXPECT_EQ(readBytes(path), "old");
     EXPECT_FALSE(exists(path + ".tmp"));
 }
@@ -635,7 +635,7 @@ TEST(ConfigStoreSave, ReplacingWritesExactlyTheBody) {
     const std::string path = dir.file("out.bin");
     writeBytes(path, std::string(5000, 'o'));
     const std::string body("a\0b\r\n", 5);
-    EXPECT_TRUE(writeFileReplacing(path, [&](ByteSink& sink) { return sink.write(body) == 5; }));
+    EXPECT_EQ(writeFileReplacing(path, [&](ByteSink& sink) { return sink.write(body) == 5; }), FileWrite::Replaced);
     EXPECT_EQ(readBytes(path), body);
 }
 
