@@ -84,6 +84,7 @@ bool ConfigStore::load(const std::string& path) {
     path_ = path;
     fileUnread_ = false;
     leftInTemporary_ = false;
+    onDisk_.reset();
     FileHandle file;
     if (!file.openRead(path)) {
         fileUnread_ = isFileOrUnknown(path);
@@ -162,6 +163,7 @@ bool ConfigStore::load(const std::string& path) {
         return false;
     }
     sections_ = std::move(loaded);  // a pending last line without LF is dropped
+    onDisk_ = sections_;
     return true;
 }
 
@@ -176,7 +178,18 @@ bool ConfigStore::save() {
         return true;
     });
     leftInTemporary_ = result == FileWrite::OnlyInTemporary;
+    if (result == FileWrite::Replaced) {
+        onDisk_ = sections_;
+    } else if (result == FileWrite::OnlyInTemporary) {
+        onDisk_.reset();
+    }
     return result == FileWrite::Replaced;
+}
+
+bool ConfigStore::saveIfChanged() {
+    // A folder the user may not write (a read-only stick, "C:\Program Files") costs nothing then.
+    if (!fileUnread_ && onDisk_ && *onDisk_ == sections_ && isFileOrUnknown(path_)) return true;
+    return save();
 }
 
 int32_t ConfigStore::getInt(const std::string& section, const std::string& key, int32_t defaultValue) const {

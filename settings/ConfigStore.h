@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,6 +88,10 @@ public:
     // is complete. A file that was there but could not be loaded is first kept aside
     // (keepUnreadFile); when that fails nothing is written. False when nothing was replaced.
     bool save();
+    // At the end of a run: saves only when the store differs from what the file held when it was
+    // loaded or last saved, or the file is not there (or could not be loaded). True when the file
+    // holds the store now.
+    bool saveIfChanged();
 
     int32_t getInt(const std::string& section, const std::string& key, int32_t defaultValue) const;
     std::string getString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
@@ -123,6 +128,8 @@ public:
 private:
     std::string path_;
     std::map<std::string, Section> sections_;
+    // What the file holds, as loaded or last saved; none when that is not known.
+    std::optional<std::map<std::string, Section>> onDisk_;
     bool fileUnread_ = false;
     bool leftInTemporary_ = false;
 };
