@@ -748,28 +748,27 @@ TEST(ConfigStoreSave, SavedFileKeepsThePermissionsOfTheOneItReplaces) {
 
 // ---- the save at the end of a run ----------------------------------------------------------
 
-TEST(ConfigStoreSave, AtExitOnlyChangedSettingsAreWritten) {
+TEST(ConfigStoreSave, AtTheEndOnlyChangedSettingsAreWritten) {
     const std::string lineFeeds = "[config]\nsmtpport=26\n";  // written back, it would end in CR LF
     const std::string oversized(kMaxSettingsFileBytes + 1, '\n');
     struct Case {
         const char* what;
         const std::string* original;  // nullptr: no file at start
         int port;                      // set before the end, 0: left alone
-        bool savedBefore;              // saved once in the run, the original bytes put back after it
+        bool savedBefore;              // saved once in the run, then the original bytes put back
         bool removedBefore;            // the file is deleted before the end
         bool written;
     };
-    const std::vector<Case> cases = {
-        {"unchanged", &lineFeeds, 0, false, false, false},
-        {"set to the value it had", &lineFeeds, 26, false, false, false},
-        {"changed", &lineFeeds, 27, false, false, true},
-        {"unchanged since a save in the run", &lineFeeds, 27, true, false, false},
-        {"missing at start", nullptr, 27, false, false, true},
-        {"deleted meanwhile", &lineFeeds, 0, false, true, true},
-        {"unreadable at start", &oversized, 27, false, false, true},
-        {"unreadable at start, gone meanwhile", &oversized, 27, false, true, true},
-    };
-    for (const Case& c : cases) {
+    for (const Case& c : std::vector<Case>{
+             {"unchanged", &lineFeeds, 0, false, false, false},
+             {"set to the value it had", &lineFeeds, 26, false, false, false},
+             {"changed", &lineFeeds, 27, false, false, true},
+             {"unchanged since a save", &lineFeeds, 27, true, false, false},
+             {"missing at start", nullptr, 27, false, false, true},
+             {"deleted meanwhile", &lineFeeds, 0, false, true, true},
+             {"unreadable at start", &oversized, 27, false, false, true},
+             {"unreadable at start, gone meanwhile", &oversized, 27, false, true, true},
+         }) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         const std::string path = dir.file("Pelorane.ini");
@@ -777,10 +776,7 @@ TEST(ConfigStoreSave, AtExitOnlyChangedSettingsAreWritten) {
         ConfigStore store;
         store.load(path);
         if (c.port != 0) store.setSmtpport(c.port);
-        if (c.savedBefore) {
-            ASSERT_TRUE(store.save());
-            writeBytes(path, *c.original);
-        }
+        if (c.savedBefore && store.save()) writeBytes(path, *c.original);
         if (c.removedBefore) fs::remove(fs::u8path(path));
         EXPECT_TRUE(store.saveIfChanged());
         const std::string saved = "[config]\r\nsmtpport=" + std::to_string(c.port != 0 ? c.port : 26) + "\r\n";
