@@ -1,6 +1,7 @@
 // The single process object: where the program lives, its command line and its two stores.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "settings/ChannelTable.h"
@@ -31,12 +32,9 @@ public:
     // The one instance, or null before it exists.
     static ApplicationBase* current();
 
-    // True the first time in this run, false after: a failed save is reported once per run.
-    bool firstSaveFailure() {
-        const bool first = !saveFailureSeen_;
-        saveFailureSeen_ = true;
-        return first;
-    }
+    // True the first time in this run for this file, false after: a failed save is reported once
+    // per file and run.
+    bool firstSaveFailure(const std::string& path) { return saveFailuresSeen_.insert(path).second; }
 
 protected:
     void* instance_ = nullptr;
@@ -44,7 +42,7 @@ protected:
     int showCommand_ = 0;
     std::string modulePath_;
     std::string moduleDirectory_;
-    bool saveFailureSeen_ = false;
+    std::set<std::string> saveFailuresSeen_;
 };
 
 // The application with its settings store and channel table.

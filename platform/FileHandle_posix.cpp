@@ -30,6 +30,8 @@ bool FileHandle::close() {
     return r == 0;
 }
 
+bool FileHandle::sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
 int FileHandle::read(char* buffer, int size) {
     if (fd_ < 0 || size < 0) return -1;
     ssize_t n;
@@ -63,15 +65,10 @@ void syncFolderOf(const std::string& path) {
 }  // namespace
 
 bool replaceFile(const std::string& source, const std::string& target) {
-    // Data first, then the name: a crash must leave the old file or the whole new one.
-    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = ::fsync(fd) == 0;
     // A file kept private (passwords) must not become readable by others through a save.
     struct stat old;
-    if (ok && ::stat(target.c_str(), &old) == 0) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    ::close(fd);
-    if (!ok || std::rename(source.c_str(), target.c_str()) != 0) return false;
+    if (::stat(target.c_str(), &old) == 0 && ::chmod(source.c_str(), old.st_mode & 07777) != 0) return false;
+    if (std::rename(source.c_str(), target.c_str()) != 0) return false;
     syncFolderOf(target);
     return true;
 }
@@ -87,6 +84,11 @@ bool keepAside(const std::string& source, const std::string& copy) {
     // Flags 0: a symbolic link is kept as the link, as a rename would keep it.
     if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, copy.c_str(), 0) == 0) return true;
     return moveFile(source, copy);
+}
+
+bool nameInUse(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
 }
 
 bool isFileOrUnknown(const std::string& path) {

@@ -3,15 +3,51 @@
 
 #include <windows.h>
 
+#include "platform/FileCalls_win.h"
 #include "platform/Utf16_win.h"
 
 FileHandle::~FileHandle() { close(); }
 
+namespace {
+
+// How long a file held by a virus scanner, the indexer or a sync tool is waited for, and how often
+// it is tried meanwhile.
+constexpr ULONGLONG kBusyWaitMs = 2000;
+constexpr DWORD kBusyPollMs = 50;
+
+// Repeats attempt (true: done) while it fails with an error busy() accepts, for up to kBusyWaitMs.
+// ERROR_SUCCESS, or the error of the last attempt.
+template <class Attempt, class Busy>
+DWORD retryWhileBusy(Attempt attempt, Busy busy) {
+    FileCalls& calls = fileCalls();
+    const ULONGLONG start = calls.tickCount();
+    for (;;) {
+        if (attempt()) return ERROR_SUCCESS;
+        const DWORD error = GetLastError();
+        if (!busy(error) || calls.tickCount() - start >= kBusyWaitMs) return error;
+        calls.sleep(kBusyPollMs);
+    }
+}
+
+}  // namespace
+
+FileCalls& fileCalls() {
+    static FileCalls calls;
+    return calls;
+}
+
 bool FileHandle::openRead(const std::string& path) {
     if (isOpen()) return false;
-    handle_ = CreateFileW(widenUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    return isOpen();
+    const std::wstring wide = widenUtf8(path);
+    // Full sharing: a reader must not stop a sync tool that holds the file for writing or renaming.
+    return retryWhileBusy(
+        [&] {
+            handle_ = fileCalls().createFile(wide.c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            return isOpen();
+        },
+        [](DWORD error) { return error == ERROR_SHARING_VIOLATION; }) == ERROR_SUCCESS;
 }
 
 bool FileHandle::createWrite(const std::string& path) {
@@ -29,6 +65,8 @@ bool FileHandle::close() {
     handle_ = INVALID_HANDLE_VALUE;
     return ok != 0;
 }
+
+bool FileHandle::sync() { return isOpen() && FlushFileBuffers(handle_) != 0; }
 
 int FileHandle::read(char* buffer, int size) {
     DWORD got = 0;
@@ -48,41 +86,72 @@ namespace {
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_SYSTEM;
 
+// What a virus scanner, the indexer or a sync tool holding a file makes ReplaceFileW or a move say.
+bool replaceBusy(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+bool moveInPlace(const std::wstring& from, const std::wstring& to) {
+    return fileCalls().moveFile(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// A move in the middle of a failed replace, where the moment's holder of either file is waited for.
+bool moveWhenFree(const std::wstring& from, const std::wstring& to) {
+    return retryWhileBusy([&] { return moveInPlace(from, to); }, replaceBusy) == ERROR_SUCCESS;
+}
+
+bool nameInUse(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace
 
 bool replaceFile(const std::string& source, const std::string& target) {
     // ReplaceFileW under Wine refuses relative paths.
     const std::wstring from = widenUtf8(absolutePath(source));
     const std::wstring to = widenUtf8(absolutePath(target));
-    // Data first, then the name: a crash must leave the old file or the whole new one.
-    const HANDLE file = CreateFileW(from.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const BOOL flushed = FlushFileBuffers(file);
-    CloseHandle(file);
-    if (!flushed) return false;
-    // ReplaceFileW keeps the old file's security descriptor and attributes (a moved file would
-    // bring its own); a plain move is only for a target that is not there. Wine's ReplaceFileW
-    // drops the attributes, so they are given back.
     const DWORD old = GetFileAttributesW(to.c_str());
-    if (old != INVALID_FILE_ATTRIBUTES) {
-        // A folder is never replaced by a file (Wine's ReplaceFileW would remove it and its content).
-        if ((old & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
-        if (ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-            const DWORD kept = old & kKeptAttributes;
-            if ((GetFileAttributesW(to.c_str()) & kKeptAttributes) != kept) {
-                SetFileAttributesW(to.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
-            }
-            return true;
-        }
-        if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;  // else it went away meanwhile
+    if (old == INVALID_FILE_ATTRIBUTES) return moveInPlace(from, to);
+    // A folder is never replaced by a file (Wine's ReplaceFileW would remove it and its content).
+    if ((old & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+
+    // ReplaceFileW keeps the old file's security descriptor and attributes (a moved file would bring
+    // its own). The old file goes to a name of this program's own, where it can be fetched back when
+    // the replace stops half-way; one left there by an earlier save is stale, as the target is here.
+    const std::wstring backup = widenUtf8(absolutePath(target + kReplacedCopySuffix));
+    DeleteFileW(backup.c_str());
+    const DWORD error = retryWhileBusy(
+        [&] {
+            return fileCalls().replaceFile(to.c_str(), from.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                           nullptr, nullptr) != 0;
+        },
+        replaceBusy);
+    bool replaced = error == ERROR_SUCCESS;
+    // 1176: the new file is still under its own name; with a backup name the old one should be too,
+    // but without one it is gone. 1177: the old file is under the backup name. Any other failure
+    // leaves both names as they were, unless the target went away meanwhile. Whatever is missing
+    // under the real name is filled: with the new file, or else with the old one.
+    const bool oldUnderBackup = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+    if (!replaced && (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || oldUnderBackup || !nameInUse(to))) {
+        replaced = moveWhenFree(from, to);
+        if (!replaced && (oldUnderBackup || !nameInUse(to))) moveWhenFree(backup, to);
     }
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    // Kept only while it may be the one complete old file.
+    if (replaced || (!oldUnderBackup && nameInUse(to))) DeleteFileW(backup.c_str());
+    if (!replaced) return false;
+    // Wine's ReplaceFileW, and a move, drop the old file's attributes; they are given back.
+    const DWORD kept = old & kKeptAttributes;
+    if ((GetFileAttributesW(to.c_str()) & kKeptAttributes) != kept) {
+        SetFileAttributesW(to.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+    }
+    return true;
 }
 
 bool moveFile(const std::string& source, const std::string& target) {
-    return MoveFileExW(widenUtf8(source).c_str(), widenUtf8(target).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return moveInPlace(widenUtf8(source), widenUtf8(target));
 }
 
 bool keepAside(const std::string& source, const std::string& copy) {
@@ -95,6 +164,8 @@ bool keepAside(const std::string& source, const std::string& copy) {
     if (CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) return true;
     return moveFile(source, copy);  // FAT and network shares have no hard links
 }
+
+bool nameInUse(const std::string& path) { return nameInUse(widenUtf8(path)); }
 
 bool isFileOrUnknown(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(widenUtf8(path).c_str());

@@ -43,6 +43,7 @@ void ChannelTable::load(const std::string& path) {
     entries_.clear();
     userDefined_ = false;
     path_ = path;
+    leftInTemporary_ = false;
 
     ConfigStore file;
     file.load(path);  // a missing, refused or broken file leaves no or fewer sections
@@ -64,11 +65,7 @@ void ChannelTable::load(const std::string& path) {
 }
 
 bool ChannelTable::save() {
-    if (fileUnread_) {
-        if (!keepUnreadFile(path_)) return false;
-        fileUnread_ = false;  // the copy is made; later saves must not replace it with our own file
-    }
-    return writeFileReplacing(path_, [this](ByteSink& sink) {
+    const FileWrite result = writeSettingsFile(path_, fileUnread_, [this](ByteSink& sink) {
         if (!writeText(sink, "[table]\r\n")) return false;
         for (const auto& [code, e] : entries_) {
             if (e.name.empty() && e.mailCode.empty()) continue;  // a lone stationCode is not kept
@@ -82,7 +79,11 @@ bool ChannelTable::save() {
         }
         return true;
     });
+    leftInTemporary_ = result == FileWrite::OnlyInTemporary;
+    return result == FileWrite::Replaced;
 }
+
+std::string ChannelTable::currentFile() const { return leftInTemporary_ ? temporaryPathOf(path_) : path_; }
 
 void ChannelTable::setEntry(const ChannelEntry& entry) {
     userDefined_ = true;

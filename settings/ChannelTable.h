@@ -41,6 +41,8 @@ public:
     Entries::const_iterator end() const { return entries_.end(); }
     size_t size() const { return entries_.size(); }
     const std::string& path() const { return path_; }
+    // The file that holds the table on disk now (see ConfigStore::currentFile).
+    std::string currentFile() const;
     // The last load found a file at the path but could not read it (see ConfigStore::fileUnread).
     bool fileUnread() const { return fileUnread_; }
 
@@ -51,4 +53,5 @@ private:
     Entries entries_;
     bool userDefined_ = false;
     bool fileUnread_ = false;
+    bool leftInTemporary_ = false;
 };

@@ -46,29 +46,45 @@ private:
 
 }  // namespace
 
-bool writeFileReplacing(const std::string& path, const std::function<bool(ByteSink&)>& body) {
-    if (path.empty()) return false;
-    const std::string temporary = path + ".tmp";
+std::string temporaryPathOf(const std::string& path) { return path + ".tmp"; }
+
+FileWrite writeFileReplacing(const std::string& path, const std::function<bool(ByteSink&)>& body) {
+    if (path.empty()) return FileWrite::NotWritten;
+    const std::string temporary = temporaryPathOf(path);
     FileHandle file;
-    if (!file.createWrite(temporary)) return false;
+    if (!file.createWrite(temporary)) return FileWrite::NotWritten;
     bool ok;
     {
         BufferedWriter writer(file);
         ok = body(writer) && writer.flush();
     }
-    const bool closed = file.close();
-    if (ok && closed && replaceFile(temporary, path)) return true;
+    // Data first, then the name: a crash must leave the old file or the whole new one. The writing
+    // handle flushes; another one, opened just for that, could be refused by a scanner.
+    ok = file.sync() && ok;
+    ok = file.close() && ok;
+    if (ok && replaceFile(temporary, path)) return FileWrite::Replaced;
+    if (ok && !nameInUse(path)) return FileWrite::OnlyInTemporary;
     removeFile(temporary);
-    return false;
+    return FileWrite::NotWritten;
 }
 
 bool keepUnreadFile(const std::string& path) {
     return keepAside(path, path + kUnreadCopySuffix) || !isFileOrUnknown(path);
 }
 
+FileWrite writeSettingsFile(const std::string& path, bool& unread, const std::function<bool(ByteSink&)>& body) {
+    if (unread) {
+        if (!keepUnreadFile(path)) return FileWrite::NotWritten;
+        unread = false;  // the copy is made; later saves must not replace it with our own file
+    }
+    return writeFileReplacing(path, body);
+}
+
 bool ConfigStore::load(const std::string& path) {
     path_ = path;
     fileUnread_ = false;
+    leftInTemporary_ = false;
+    onDisk_.reset();
     FileHandle file;
     if (!file.openRead(path)) {
         fileUnread_ = isFileOrUnknown(path);
@@ -147,15 +163,12 @@ bool ConfigStore::load(const std::string& path) {
         return false;
     }
     sections_ = std::move(loaded);  // a pending last line without LF is dropped
+    onDisk_ = sections_;
     return true;
 }
 
 bool ConfigStore::save() {
-    if (fileUnread_) {
-        if (!keepUnreadFile(path_)) return false;
-        fileUnread_ = false;  // the copy is made; later saves must not replace it with our own file
-    }
-    return writeFileReplacing(path_, [this](ByteSink& sink) {
+    const FileWrite result = writeSettingsFile(path_, fileUnread_, [this](ByteSink& sink) {
         for (const auto& [name, keys] : sections_) {
             if (!writeLine(sink, "[" + name + "]")) return false;
             for (const auto& [key, value] : keys) {
@@ -164,6 +177,19 @@ bool ConfigStore::save() {
         }
         return true;
     });
+    leftInTemporary_ = result == FileWrite::OnlyInTemporary;
+    if (result == FileWrite::Replaced) {
+        onDisk_ = sections_;
+    } else if (result == FileWrite::OnlyInTemporary) {
+        onDisk_.reset();
+    }
+    return result == FileWrite::Replaced;
+}
+
+bool ConfigStore::saveIfChanged() {
+    // A folder the user may not write (a read-only stick, "C:\Program Files") costs nothing then.
+    if (!fileUnread_ && onDisk_ && *onDisk_ == sections_ && isFileOrUnknown(path_)) return true;
+    return save();
 }
 
 int32_t ConfigStore::getInt(const std::string& section, const std::string& key, int32_t defaultValue) const {

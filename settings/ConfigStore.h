@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,10 +14,21 @@ class ByteSink;
 // Longest file load reads; a longer one (or an endless device) is refused, leaving the store unchanged.
 constexpr int kMaxSettingsFileBytes = 1 << 20;
 
-// Writes a complete new file beside path (path + ".tmp") through a buffered writer and moves it over
-// path only when body accepted every byte and the flush and the close succeeded; otherwise removes
-// the new file and leaves path as it was. True when path was replaced.
-bool writeFileReplacing(const std::string& path, const std::function<bool(ByteSink&)>& body);
+// What writeFileReplacing left on the disk.
+enum class FileWrite {
+    Replaced,         // path holds the new content
+    NotWritten,       // path is as it was (a file, or nothing); the new file is gone
+    OnlyInTemporary,  // path is empty and could not be filled: the new content is in the temporary file
+};
+
+// The new file beside path that writeFileReplacing writes first (path + ".tmp").
+std::string temporaryPathOf(const std::string& path);
+
+// Writes a complete new file beside path (temporaryPathOf) through a buffered writer, puts it on the
+// disk and moves it over path only when body accepted every byte and the flush, the sync and the
+// close succeeded; otherwise removes the new file and leaves path as it was. A replace that fails
+// half-way puts a complete file back under path; the new file is never removed while path is empty.
+FileWrite writeFileReplacing(const std::string& path, const std::function<bool(ByteSink&)>& body);
 
 // Where a file that exists but could not be loaded is kept before it is first written over.
 constexpr const char* kUnreadCopySuffix = ".bak";
@@ -24,6 +36,10 @@ constexpr const char* kUnreadCopySuffix = ".bak";
 // stays under path too where it can, so that the save keeps its permissions). True when the copy
 // holds it or nothing is there any more; false when it could not be kept.
 bool keepUnreadFile(const std::string& path);
+
+// Saves one of the settings files: a file there that could not be loaded (`unread`) is first kept
+// aside, once (then `unread` is cleared); when that fails nothing is written. Then writeFileReplacing.
+FileWrite writeSettingsFile(const std::string& path, bool& unread, const std::function<bool(ByteSink&)>& body);
 
 // Every key of section "config": (accessor name, key text, default).
 #define PELORANE_INT_SETTINGS(X) \
@@ -72,6 +88,10 @@ public:
     // is complete. A file that was there but could not be loaded is first kept aside
     // (keepUnreadFile); when that fails nothing is written. False when nothing was replaced.
     bool save();
+    // At the end of a run: saves only when the store differs from what the file held when it was
+    // loaded or last saved, or the file is not there (or could not be loaded). True when the file
+    // holds the store now.
+    bool saveIfChanged();
 
     int32_t getInt(const std::string& section, const std::string& key, int32_t defaultValue) const;
     std::string getString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
@@ -81,6 +101,9 @@ public:
     std::vector<std::pair<std::string, std::string>> sectionEntries(const std::string& section) const;
 
     const std::string& path() const { return path_; }
+    // The file that holds these settings on disk now: the path, or after a save that could neither
+    // finish nor put a file back under the path, the temporary file beside it.
+    std::string currentFile() const { return leftInTemporary_ ? temporaryPathOf(path_) : path_; }
     // The last load found a file (not a folder) at the path but could not read it all: not
     // openable, a read error, or too large. Its content is in none of the store's sections.
     bool fileUnread() const { return fileUnread_; }
@@ -105,5 +128,8 @@ public:
 private:
     std::string path_;
     std::map<std::string, Section> sections_;
+    // What the file holds, as loaded or last saved; none when that is not known.
+    std::optional<std::map<std::string, Section>> onDisk_;
     bool fileUnread_ = false;
+    bool leftInTemporary_ = false;
 };

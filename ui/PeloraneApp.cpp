@@ -46,7 +46,9 @@ void warnIfInTemporaryFolder(const std::string& moduleDirectory) {
 
 PeloraneApp::~PeloraneApp() {
     try {
-        saveSettings(nullptr, config_);  // no window is left: the box has no owner
+        // Unchanged settings are not written: a folder that refuses them costs no box then, and a
+        // booking started from the browser ends without waiting on one.
+        saveChangedSettings(nullptr, config_);  // no window is left: the box has no owner
     } catch (...) {
     }
 }
@@ -55,6 +57,8 @@ int PeloraneApp::run() {
     // The channels first: the settings never refer to them, the command line does.
     channels_.load(moduleDirectory() + kChannelFileName);
     config_.load(moduleDirectory() + kSettingsFileName);
+    // Before anything opens: the user learns why the settings are gone and where the file is kept.
+    reportUnreadFiles(channels_, config_);
 
     // Declared before anything can open: its end waits for a job that would still refer to it.
     MainDialog dialog;

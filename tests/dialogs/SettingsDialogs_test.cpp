@@ -733,16 +733,11 @@ protected:
     }
 };
 
-TEST_F(UnsavableSettingsTest, FirstFailedSaveIsReportedWithItsPathAndNoLaterOne) {
-    config().setHttpserver("rd.local");
-    EXPECT_EQ(confirm(runHttpDialog, true), kNotSaved + "\n" + settingsPath());
-    confirm(runHttpDialog, false);
-    confirm(runChannelDialog, false);
-}
-
-TEST_F(UnsavableSettingsTest, ChannelFileFailingFirstIsTheOneNamed) {
+TEST_F(UnsavableSettingsTest, EachFileIsReportedOnceWithItsPath) {
     config().setHttpserver("rd.local");
     EXPECT_EQ(confirm(runChannelDialog, true), kNotSaved + "\n" + channelsPath());
+    confirm(runChannelDialog, false);
+    EXPECT_EQ(confirm(runHttpDialog, true), kNotSaved + "\n" + settingsPath());
     confirm(runHttpDialog, false);
 }
 

@@ -621,11 +621,11 @@ TEST(ConfigStoreSave, RefusedBodyLeavesTheOldFileAndRemovesTheNewOne) {
     TempDir dir;
     const std::string path = dir.file("Pelorane.ini");
     writeBytes(path, "old");
-    const bool replaced = writeFileReplacing(path, [](ByteSink& sink) {
+    const FileWrite result = writeFileReplacing(path, [](ByteSink& sink) {
         sink.write(std::string(3000, 'n'));  // more than one buffer reached the new file
         return false;
     });
-    EXPECT_FALSE(replaced);
+    EXPECT_EQ(result, FileWrite::NotWritten);
     EXPECT_EQ(readBytes(path), "old");
     EXPECT_FALSE(exists(path + ".tmp"));
 }
@@ -635,7 +635,7 @@ TEST(ConfigStoreSave, ReplacingWritesExactlyTheBody) {
     const std::string path = dir.file("out.bin");
     writeBytes(path, std::string(5000, 'o'));
     const std::string body("a\0b\r\n", 5);
-    EXPECT_TRUE(writeFileReplacing(path, [&](ByteSink& sink) { return sink.write(body) == 5; }));
+    EXPECT_EQ(writeFileReplacing(path, [&](ByteSink& sink) { return sink.write(body) == 5; }), FileWrite::Replaced);
     EXPECT_EQ(readBytes(path), body);
 }
 
@@ -743,5 +743,44 @@ TEST(ConfigStoreSave, SavedFileKeepsThePermissionsOfTheOneItReplaces) {
             EXPECT_EQ(readBytes(path + ".bak"), c.original);
             EXPECT_EQ(fs::status(fs::u8path(path + ".bak")).permissions(), before);
         }
+    }
+}
+
+// ---- the save at the end of a run ----------------------------------------------------------
+
+TEST(ConfigStoreSave, AtTheEndOnlyChangedSettingsAreWritten) {
+    const std::string lineFeeds = "[config]\nsmtpport=26\n";  // written back, it would end in CR LF
+    const std::string oversized(kMaxSettingsFileBytes + 1, '\n');
+    struct Case {
+        const char* what;
+        const std::string* original;  // nullptr: no file at start
+        int port;                      // set before the end, 0: left alone
+        bool savedBefore;              // saved once in the run, then the original bytes put back
+        bool removedBefore;            // the file is deleted before the end
+        bool written;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"unchanged", &lineFeeds, 0, false, false, false},
+             {"set to the value it had", &lineFeeds, 26, false, false, false},
+             {"changed", &lineFeeds, 27, false, false, true},
+             {"unchanged since a save", &lineFeeds, 27, true, false, false},
+             {"missing at start", nullptr, 27, false, false, true},
+             {"deleted meanwhile", &lineFeeds, 0, false, true, true},
+             {"unreadable at start", &oversized, 27, false, false, true},
+             {"unreadable at start, gone meanwhile", &oversized, 27, false, true, true},
+         }) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = dir.file("Pelorane.ini");
+        if (c.original != nullptr) writeBytes(path, *c.original);
+        ConfigStore store;
+        store.load(path);
+        if (c.port != 0) store.setSmtpport(c.port);
+        if (c.savedBefore && store.save()) writeBytes(path, *c.original);
+        if (c.removedBefore) fs::remove(fs::u8path(path));
+        EXPECT_TRUE(store.saveIfChanged());
+        const std::string saved = "[config]\r\nsmtpport=" + std::to_string(c.port != 0 ? c.port : 26) + "\r\n";
+        EXPECT_EQ(readBytes(path), c.written ? saved : *c.original);
+        EXPECT_EQ(exists(path + ".bak"), c.original == &oversized && !c.removedBefore);
     }
 }
