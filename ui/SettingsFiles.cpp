@@ -10,6 +10,7 @@
 #include "platform/Utf16_win.h"
 #include "settings/ChannelTable.h"
 #include "settings/ConfigStore.h"
+#include "ui/Framework.h"
 #include "ui/Text.h"
 
 namespace {
@@ -23,9 +24,6 @@ const char kDefaultsUsedText[] =
     "\x8a\xf9\x92\xe8\x82\xcc\x90\xdd\x92\xe8\x82\xc5\x8b\x4e\x93\xae\x82\xb5\x82\xdc\x82\xb7\x81\x42\x8c\xb3\x82\xcc"
     "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcd .bak \x82\xc6\x82\xb5\x82\xc4\x8e\x63\x82\xb5\x82\xdc\x82\xb7\x81\x42";
     // 既定の設定で起動します。元のファイルは .bak として残します。
-// The caption of the program's boxes that are not errors, as of its main dialog.
-const wchar_t kProgramTitle[] = L"Pelorane";
-
 // holder: the file that has the settings now, which the user may want to look after.
 bool reportIfFailed(HWND owner, bool saved, const std::string& path, const std::string& holder) {
     if (saved) return true;
@@ -59,5 +57,5 @@ void reportUnreadFiles(const ChannelTable& channels, const ConfigStore& config) 
     }
     if (paths.empty()) return;
     const std::wstring text = wideFromSjis(kNotReadText) + L"\n" + paths + wideFromSjis(kDefaultsUsedText);
-    MessageBoxW(nullptr, text.c_str(), kProgramTitle, MB_OK | MB_ICONWARNING);
+    informationBox(nullptr, text, MB_OK | MB_ICONWARNING);
 }
