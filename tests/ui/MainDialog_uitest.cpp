@@ -6,6 +6,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -66,7 +68,7 @@ TEST_F(MainDialog, ReservationFieldsAreShownAsPlainNumbersAndTexts) {
     EXPECT_TRUE(quit(dialog));
 }
 
-// The program's icon and the iEPG file type's (DefaultIcon ",1"), and the version 0.0.0.17.
+// The program's icon and the iEPG file type's (DefaultIcon ",1"), the version 0.0.0.17 and its strings.
 TEST(ProgramFile, CarriesTwoIconsAndItsVersion) {
     const std::wstring exe = builtProgram();
     EXPECT_EQ(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 2u);
@@ -90,6 +92,15 @@ TEST(ProgramFile, CarriesTwoIconsAndItsVersion) {
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 0));
     EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(17, 0));
     EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(17, 0));
+    // What Explorer's properties show: the licence's copyright and the name the file is shipped under.
+    for (const auto& [key, expected] : {std::pair{L"LegalCopyright", L"Copyright (c) 2026 The Pelorane developers"},
+                                        std::pair{L"OriginalFilename", L"Pelorane.exe"}}) {
+        wchar_t* value = nullptr;
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\041104b0\\") + key;
+        EXPECT_TRUE(VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) &&
+                    value != nullptr && std::wstring(value) == expected)
+            << u8(key);
+    }
 }
 
 TEST_F(MainDialog, OptionListsAreFilledAndChosenFromTheSettings) {
