@@ -11,17 +11,41 @@ bool hasLineBreak(const std::string& text) { return text.find_first_of("\r\n") !
 
 }  // namespace
 
-MailConnection::MailConnection(int timeoutMs)
-    : socket_(timeoutMs), stream_(socket_), ownSocket_(true), reader_(stream_) {}
+int MailConnection::Channel::read(char* buffer, int size) {
+    const int n = active_->read(buffer, size);
+    if (n > 0) received_ += static_cast<uint64_t>(n);
+    return n;
+}
 
-MailConnection::MailConnection(ByteStream& stream) : stream_(stream), ownSocket_(false), reader_(stream_) {}
+MailConnection::MailConnection(int timeoutMs)
+    : socket_(timeoutMs), transport_(socket_), ownSocket_(true), channel_(transport_), reader_(channel_) {}
+
+MailConnection::MailConnection(ByteStream& stream)
+    : transport_(stream), ownSocket_(false), channel_(transport_), reader_(channel_) {}
 
 bool MailConnection::open(const std::string& host, int port) {
     if (!ownSocket_) return false;
     return socket_.open(host, port);
 }
 
-bool MailConnection::close() { return stream_.close(); }
+bool MailConnection::close() {
+    if (tls_) tls_->close();
+    return transport_.close();
+}
+
+TlsResult MailConnection::encrypt(const std::string& serverName) {
+    if (tls_) return TlsResult::Failed;
+    const bool drained = !ended_ && channel_.received() == consumed_;
+    tls_ = std::make_unique<TlsStream>(transport_);
+    channel_.switchTo(*tls_);  // from here on only the session reads and writes, or nothing does
+    if (!drained) {
+        stopReading();
+        return TlsResult::Failed;
+    }
+    const TlsResult result = tls_->handshake(serverName);
+    if (result != TlsResult::Ok) stopReading();
+    return result;
+}
 
 bool MailConnection::sendCommand(const std::string& command, const std::string& argument) {
     if (hasLineBreak(command) || hasLineBreak(argument)) return false;
@@ -37,7 +61,7 @@ bool MailConnection::sendCommand(const std::string& command, const std::string& 
 bool MailConnection::sendText(const std::string& text) {
     const int size = static_cast<int>(text.size());
     if (static_cast<size_t>(size) != text.size()) return false;
-    return stream_.write(text.data(), size) == size;
+    return channel_.write(text.data(), size) == size;
 }
 
 bool MailConnection::readLine(std::string& out) {
@@ -52,6 +76,7 @@ bool MailConnection::readLine(std::string& out) {
             ended_ = true;
             return !out.empty();
         }
+        ++consumed_;
         if (b == '\n') return true;
         if (++received > kMaxReplyLineLength + 1 || (b != '\r' && out.size() >= kMaxReplyLineLength)) {
             out.clear();

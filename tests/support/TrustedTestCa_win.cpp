@@ -1,0 +1,28 @@
+// The test CA in the current user's "Root" store while the object lives. Under Wine the store is
+// the test prefix's registry; on a real Windows the system would first ask the user to confirm.
+#include "tests/support/TrustedTestCa.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <fstream>
+#include <iterator>
+
+TrustedTestCa::TrustedTestCa(const std::string&, const std::string& derPath) {
+    std::ifstream in(derPath, std::ios::binary);
+    const std::string der((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (der.empty()) return;
+    const HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+    if (root == nullptr) return;
+    PCCERT_CONTEXT added = nullptr;
+    trusted_ = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                                static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
+                                                &added) != FALSE;
+    added_ = added;
+    CertCloseStore(root, 0);  // the context keeps the store open until it is deleted
+}
+
+TrustedTestCa::~TrustedTestCa() {
+    // Deleting removes it from the registry too, so no later run of the prefix trusts it.
+    if (added_ != nullptr) CertDeleteCertificateFromStore(static_cast<PCCERT_CONTEXT>(added_));
+}
