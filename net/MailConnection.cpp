@@ -34,16 +34,17 @@ bool MailConnection::close() {
 }
 
 TlsResult MailConnection::encrypt(const std::string& serverName) {
-    if (tls_) return TlsResult::Failed;
-    const bool drained = !ended_ && channel_.received() == consumed_;
-    tls_ = std::make_unique<TlsStream>(transport_);
-    channel_.switchTo(*tls_);  // from here on only the session reads and writes, or nothing does
-    if (!drained) {
-        stopReading();
+    if (tls_ || abandoned_ || ended_ || channel_.received() != consumed_) {
+        abandon();
         return TlsResult::Failed;
     }
+    tls_ = std::make_unique<TlsStream>(transport_);
     const TlsResult result = tls_->handshake(serverName);
-    if (result != TlsResult::Ok) stopReading();
+    if (result != TlsResult::Ok) {
+        abandon();
+        return result;
+    }
+    channel_.switchTo(*tls_);
     return result;
 }
 
@@ -59,6 +60,7 @@ bool MailConnection::sendCommand(const std::string& command, const std::string& 
 }
 
 bool MailConnection::sendText(const std::string& text) {
+    if (abandoned_) return false;
     const int size = static_cast<int>(text.size());
     if (static_cast<size_t>(size) != text.size()) return false;
     return channel_.write(text.data(), size) == size;

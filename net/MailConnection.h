@@ -34,10 +34,8 @@ public:
     // then every command and reply goes through it. Refused (Failed, nothing sent) when the reading
     // has ended or the peer sent bytes not read yet: those came unprotected, and after the handshake
     // they would pass for the server's answers. After anything but Ok nothing can be sent or read
-    // any more, so a caller cannot fall back to plain text by mistake.
+    // any more (abandon), so a caller cannot fall back to plain text by mistake.
     TlsResult encrypt(const std::string& serverName);
-    // encrypt has been called.
-    bool encryptionStarted() const { return tls_ != nullptr; }
 
     // Writes command, then " " and the argument when it is non-empty, then CR LF, in one write.
     // True when the whole line went out. A command or argument holding CR or LF is refused
@@ -54,6 +52,11 @@ public:
 protected:
     // Reads nothing more: the peer's replies can no longer be matched to our commands.
     void stopReading() { ended_ = true; }
+    // Sends and reads nothing more: encryption was asked for and did not start.
+    void abandon() {
+        abandoned_ = true;
+        stopReading();
+    }
 
 private:
     // What the reader and the command writer use: the transport, or the TLS session once started.
@@ -80,4 +83,5 @@ private:
     BufferedReader reader_;
     uint64_t consumed_ = 0;  // bytes readLine has taken from the reader
     bool ended_ = false;
+    bool abandoned_ = false;
 };

@@ -19,7 +19,8 @@ public:
     bool apop(const std::string& name, const std::string& password);
     bool quit();
     // STLS (RFC 2595 4), a positive answer, then the handshake for serverName. Failed when the
-    // server refused. The greeting stays the one read before, as APOP needs.
+    // server refused; after anything but Ok the connection sends nothing more. The greeting stays
+    // the one read before, as APOP needs.
     TlsResult stls(const std::string& serverName);
 
     // The last reply line, CR and LF removed.

@@ -130,7 +130,10 @@ bool SmtpClient::helloBeforeTls(const std::string& name) {
 }
 
 TlsResult SmtpClient::startTls(const std::string& serverName) {
-    if (!sendExpecting("STARTTLS", std::string(), kReplyReady)) return TlsResult::Failed;
+    if (!sendExpecting("STARTTLS", std::string(), kReplyReady)) {
+        abandon();
+        return TlsResult::Failed;
+    }
     return encrypt(serverName);
 }
 

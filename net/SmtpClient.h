@@ -38,7 +38,8 @@ public:
     // The EHLO before STARTTLS: true when it was answered with 250 and STARTTLS is offered. Nothing
     // else of the answer is kept (RFC 3207 4.2: the answer after the handshake counts), no HELO.
     bool helloBeforeTls(const std::string& name);
-    // STARTTLS, a 220 answer, then the handshake for serverName. Failed when the server refused.
+    // STARTTLS, a 220 answer, then the handshake for serverName. Failed when the server refused;
+    // after anything but Ok the connection sends nothing more.
     TlsResult startTls(const std::string& serverName);
     // Authenticates with the mechanism hello chose; HeloOnly succeeds without sending anything.
     bool authenticate(const std::string& user, const std::string& password);

@@ -44,6 +44,13 @@ bool certificateAccepted(PCCERT_CONTEXT certificate, std::wstring& serverName) {
                                  &chain)) {
         return false;
     }
+    // The chain's own verdict first: Wine's SSL policy lets pass a chain whose issuer was never
+    // found (CERT_TRUST_IS_PARTIAL_CHAIN), a certificate from a CA nobody trusts. No revocation
+    // check was asked for, so no revocation status can stand in the way here.
+    if (chain->TrustStatus.dwErrorStatus != CERT_TRUST_NO_ERROR) {
+        CertFreeCertificateChain(chain);
+        return false;
+    }
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;

@@ -20,5 +20,6 @@ private:
     bool trusted_ = false;
     std::string previous_;     // SSL_CERT_FILE before (native)
     bool hadPrevious_ = false;
-    const void* added_ = nullptr;  // the certificate in the store (Windows)
+    void* store_ = nullptr;        // the user's root store (Windows)
+    const void* added_ = nullptr;  // the certificate in it
 };

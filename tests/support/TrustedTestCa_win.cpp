@@ -1,4 +1,4 @@
-// The test CA in the current user's "Root" store while the object lives. Under Wine the store is
+// The test CA in the current user's "Root" store while the object lives. Under Wine that store is
 // the test prefix's registry; on a real Windows the system would first ask the user to confirm.
 #include "tests/support/TrustedTestCa.h"
 
@@ -14,15 +14,24 @@ TrustedTestCa::TrustedTestCa(const std::string&, const std::string& derPath) {
     if (der.empty()) return;
     const HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
     if (root == nullptr) return;
+    store_ = root;
     PCCERT_CONTEXT added = nullptr;
-    trusted_ = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
-                                                &added) != FALSE;
+    if (!CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                          static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, &added)) {
+        return;
+    }
     added_ = added;
-    CertCloseStore(root, 0);  // the context keeps the store open until it is deleted
+    // Wine writes a registry store only when it is committed or closed, and until then no chain
+    // built elsewhere sees the certificate.
+    trusted_ = CertControlStore(root, 0, CERT_STORE_CTRL_COMMIT, nullptr) != FALSE;
 }
 
 TrustedTestCa::~TrustedTestCa() {
-    // Deleting removes it from the registry too, so no later run of the prefix trusts it.
-    if (added_ != nullptr) CertDeleteCertificateFromStore(static_cast<PCCERT_CONTEXT>(added_));
+    const HCERTSTORE root = static_cast<HCERTSTORE>(store_);
+    if (root == nullptr) return;
+    // Out of the registry again, so that no later run in the prefix trusts it.
+    if (added_ != nullptr && CertDeleteCertificateFromStore(static_cast<PCCERT_CONTEXT>(added_))) {
+        CertControlStore(root, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    }
+    CertCloseStore(root, 0);
 }
