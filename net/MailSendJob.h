@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "net/WorkerThread.h"
-#include "platform/TlsStream.h"
 #include "platform/SocketStream.h"
 
 // Values of the smtpauth setting.
