@@ -1,6 +1,7 @@
 // The SMTP client fed from memory: the fuzz bytes are the server's side of a whole dialogue
 // (greeting, EHLO answer, AUTH prompts, MAIL/RCPT/DATA replies), and also a body line whose
-// composed message must stay one message of 7-bit CR LF lines however hostile the text.
+// composed message must stay one message of 7-bit CR LF lines however hostile the text. A second
+// pass reads them as a greeting and the EHLO answer that must offer STARTTLS.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -73,6 +74,23 @@ void checkMessage(const std::string& message) {
     }
 }
 
+// STARTTLS counts only as the keyword of an extension line, never on the line naming the server.
+void checkStartTlsOffer(const uint8_t* data, size_t size) {
+    ReplayStream stream(data, size);
+    SmtpClient client(stream);
+    client.readReply();
+    if (!client.helloBeforeTls("localhost")) return;
+    const std::vector<std::string>& lines = client.replyLines();
+    if (lines.size() < 2 || lines.back().compare(0, 4, "250 ") != 0) __builtin_trap();
+    bool keyword = false;
+    for (size_t i = 1; i < lines.size() && !keyword; ++i) {
+        std::string word = lines[i].substr(4, 9);
+        for (char& c : word) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        keyword = word == "STARTTLS" || word == "STARTTLS ";
+    }
+    if (!keyword) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -94,5 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     stream.mailWrites = -1;
     client.quit();
     checkReply(client, -1);
+    checkStartTlsOffer(data, size);
     return 0;
 }

@@ -11,17 +11,42 @@ bool hasLineBreak(const std::string& text) { return text.find_first_of("\r\n") !
 
 }  // namespace
 
-MailConnection::MailConnection(int timeoutMs)
-    : socket_(timeoutMs), stream_(socket_), ownSocket_(true), reader_(stream_) {}
+int MailConnection::Channel::read(char* buffer, int size) {
+    const int n = active_->read(buffer, size);
+    if (n > 0) received_ += static_cast<uint64_t>(n);
+    return n;
+}
 
-MailConnection::MailConnection(ByteStream& stream) : stream_(stream), ownSocket_(false), reader_(stream_) {}
+MailConnection::MailConnection(int timeoutMs)
+    : socket_(timeoutMs), transport_(socket_), ownSocket_(true), channel_(transport_), reader_(channel_) {}
+
+MailConnection::MailConnection(ByteStream& stream)
+    : transport_(stream), ownSocket_(false), channel_(transport_), reader_(channel_) {}
 
 bool MailConnection::open(const std::string& host, int port) {
     if (!ownSocket_) return false;
     return socket_.open(host, port);
 }
 
-bool MailConnection::close() { return stream_.close(); }
+bool MailConnection::close() {
+    if (tls_) tls_->close();
+    return transport_.close();
+}
+
+TlsResult MailConnection::encrypt(const std::string& serverName) {
+    if (tls_ || abandoned_ || ended_ || channel_.received() != consumed_) {
+        abandon();
+        return TlsResult::Failed;
+    }
+    tls_ = std::make_unique<TlsStream>(transport_);
+    const TlsResult result = tls_->handshake(serverName);
+    if (result != TlsResult::Ok) {
+        abandon();
+        return result;
+    }
+    channel_.switchTo(*tls_);
+    return result;
+}
 
 bool MailConnection::sendCommand(const std::string& command, const std::string& argument) {
     if (hasLineBreak(command) || hasLineBreak(argument)) return false;
@@ -35,9 +60,10 @@ bool MailConnection::sendCommand(const std::string& command, const std::string& 
 }
 
 bool MailConnection::sendText(const std::string& text) {
+    if (abandoned_) return false;
     const int size = static_cast<int>(text.size());
     if (static_cast<size_t>(size) != text.size()) return false;
-    return stream_.write(text.data(), size) == size;
+    return channel_.write(text.data(), size) == size;
 }
 
 bool MailConnection::readLine(std::string& out) {
@@ -52,6 +78,7 @@ bool MailConnection::readLine(std::string& out) {
             ended_ = true;
             return !out.empty();
         }
+        ++consumed_;
         if (b == '\n') return true;
         if (++received > kMaxReplyLineLength + 1 || (b != '\r' && out.size() >= kMaxReplyLineLength)) {
             out.clear();

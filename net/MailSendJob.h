@@ -17,6 +17,11 @@ constexpr int kSmtpAuthPopApop = 3;
 // The bit of smtpauth that asks for a POP3 login first.
 constexpr int kSmtpAuthPopBit = 2;
 
+// Values of the smtpsecure and popsecure settings.
+constexpr int kMailSecurityNone = 0;
+constexpr int kMailSecurityStartTls = 1;  // STARTTLS for SMTP, STLS for POP3
+constexpr int kMailSecurityTls = 2;       // TLS from the first byte (SMTP port 465, POP3 port 995)
+
 // The name given with EHLO and HELO.
 extern const char* const kHelloName;
 
@@ -28,6 +33,12 @@ extern const char* const kSmtpConnectingText;
 extern const char* const kSmtpHelloText;
 extern const char* const kSmtpAuthenticatingText;
 extern const char* const kMailSendingText;
+// "暗号化中…" while a TLS handshake runs; "証明書を確認できません" stays when the server's
+// certificate failed the check.
+extern const char* const kEncryptingText;
+extern const char* const kCertificateRejectedText;
+
+class SmtpClient;
 
 class MailSendJob : public DialogJob {
 public:
@@ -43,6 +54,13 @@ public:
 private:
     // The POP3 login and QUIT; false when a step failed or the user cancelled.
     bool loginToPop3(bool useApop, const std::string& user, const std::string& password);
+    // The SMTP connection up to the greeting and, when asked for, encrypted; false when a step
+    // failed or the user cancelled.
+    bool connectToSmtp(SmtpClient& smtp, int security);
+    // Shows "暗号化中…" and runs handshake (the TLS set-up of one connection); true when it returned
+    // Ok. A refused certificate leaves its text in the step line.
+    template <typename Handshake>
+    bool encrypt(Handshake handshake);
 
     std::vector<std::string> lines_;
     int timeoutMs_;

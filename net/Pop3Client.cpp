@@ -29,3 +29,11 @@ bool Pop3Client::apop(const std::string& name, const std::string& password) {
 }
 
 bool Pop3Client::quit() { return sendCommand("QUIT", std::string()); }
+
+TlsResult Pop3Client::stls(const std::string& serverName) {
+    if (!sendCommand("STLS", std::string()) || !readReply()) {
+        abandon();
+        return TlsResult::Failed;
+    }
+    return encrypt(serverName);
+}

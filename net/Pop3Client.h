@@ -18,6 +18,10 @@ public:
     // when the name or password is empty, or when the greeting has no "<" (no APOP offered).
     bool apop(const std::string& name, const std::string& password);
     bool quit();
+    // STLS (RFC 2595 4), a positive answer, then the handshake for serverName. Failed when the
+    // server refused; after anything but Ok the connection sends nothing more. The greeting stays
+    // the one read before, as APOP needs.
+    TlsResult stls(const std::string& serverName);
 
     // The last reply line, CR and LF removed.
     const std::string& lastReply() const { return lastReply_; }

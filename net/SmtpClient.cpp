@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int kReplyOk = 250;
+constexpr int kReplyReady = 220;
 constexpr int kReplyAuthContinue = 334;
 constexpr int kReplyAuthOk = 235;
 constexpr int kReplyStartData = 354;
@@ -27,6 +28,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool hasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
 bool contains(const std::string& line, const char* word) { return line.find(word) != std::string::npos; }
+
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // One line of Shift_JIS text (no line break) as a body line on the wire.
 void appendBodyLine(std::string& message, const std::string& line) {
@@ -58,6 +61,20 @@ std::string composeMailMessage(const std::string& from, const std::string& to, c
     }
     message += ".\r\n";
     return message;
+}
+
+bool offersStartTls(const std::vector<std::string>& replyLines) {
+    static const std::string keyword = "STARTTLS";
+    for (size_t i = 1; i < replyLines.size(); ++i) {
+        const std::string& line = replyLines[i];
+        const size_t start = kReplyCodeWidth + 1;
+        if (line.size() < start + keyword.size()) continue;
+        if (line.size() > start + keyword.size() && line[start + keyword.size()] != ' ') continue;
+        bool same = true;
+        for (size_t k = 0; k < keyword.size() && same; ++k) same = upper(line[start + k]) == keyword[k];
+        if (same) return true;
+    }
+    return false;
 }
 
 int SmtpClient::readReply() {
@@ -105,6 +122,19 @@ AuthMechanism SmtpClient::hello(const std::string& name) {
     }
     if (sendCommand("HELO", name) && readReply() == kReplyOk) mechanism_ = AuthMechanism::HeloOnly;
     return mechanism_;
+}
+
+bool SmtpClient::helloBeforeTls(const std::string& name) {
+    mechanism_ = AuthMechanism::None;
+    return sendCommand("EHLO", name) && readReply() == kReplyOk && offersStartTls(replyLines_);
+}
+
+TlsResult SmtpClient::startTls(const std::string& serverName) {
+    if (!sendExpecting("STARTTLS", std::string(), kReplyReady)) {
+        abandon();
+        return TlsResult::Failed;
+    }
+    return encrypt(serverName);
 }
 
 bool SmtpClient::sendExpecting(const std::string& command, const std::string& argument, int expected) {

@@ -19,6 +19,10 @@ constexpr size_t kMaxReplyLines = 100;
 // the closing "." line. A Bcc line with the sender is added when from and to differ.
 std::string composeMailMessage(const std::string& from, const std::string& to, const std::vector<std::string>& lines);
 
+// The EHLO answer offers STARTTLS (RFC 3207 4): a line after the first (which names the server)
+// whose keyword is STARTTLS in any letter case.
+bool offersStartTls(const std::vector<std::string>& replyLines);
+
 class SmtpClient : public MailConnection {
 public:
     using MailConnection::MailConnection;
@@ -31,6 +35,12 @@ public:
     // EHLO, picking the mechanism from the first AUTH line that names a known one (CRAM-MD5 over
     // LOGIN over PLAIN); HELO when EHLO is refused or offers none. None when neither was accepted.
     AuthMechanism hello(const std::string& name);
+    // The EHLO before STARTTLS: true when it was answered with 250 and STARTTLS is offered. Nothing
+    // else of the answer is kept (RFC 3207 4.2: the answer after the handshake counts), no HELO.
+    bool helloBeforeTls(const std::string& name);
+    // STARTTLS, a 220 answer, then the handshake for serverName. Failed when the server refused;
+    // after anything but Ok the connection sends nothing more.
+    TlsResult startTls(const std::string& serverName);
     // Authenticates with the mechanism hello chose; HeloOnly succeeds without sending anything.
     bool authenticate(const std::string& user, const std::string& password);
     // MAIL, RCPT (to, and from as well when they differ), DATA and the message. Addresses holding

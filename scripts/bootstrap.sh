@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-dev llvm
   libgtest-dev googletest libgmock-dev
-  libxml2-dev libcurl4-openssl-dev python3
+  libxml2-dev libcurl4-openssl-dev libssl-dev python3
   nginx tinyproxy-bin openssl dovecot-pop3d busybox
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth imagemagick

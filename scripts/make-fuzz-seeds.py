@@ -79,6 +79,9 @@ def seeds():
                  b"250 Ok\r\n250 Ok\r\n354 go ahead\r\n250 Ok\r\n221 Bye\r\n")
     smtp_refused = (b"220 mx\r\n250-mx\r\n250 AUTH LOGIN\r\n334 VXNlcm5hbWU6\r\n334 UGFzc3dvcmQ6\r\n"
                     b"535 5.7.8 Authentication failed\r\n")
+    smtp_starttls = (b"220 submission.example ESMTP\r\n"
+                     b"250-submission.example\r\n250-PIPELINING\r\n250-STARTTLS\r\n250 SIZE 35882577\r\n"
+                     b"220 2.0.0 Ready to start TLS\r\n")
     pop3 = (b"+OK Dovecot ready. <1896.697170952@dbc.mtview.ca.us>\r\n+OK Logged in.\r\n"
             b"+OK\r\n+OK Logged in.\r\n+OK Logging out.\r\n")
     pop3_plain = b"+OK ready\r\n-ERR no APOP\r\n+OK\r\n-ERR [AUTH] Authentication failed.\r\n+OK bye\r\n"
@@ -128,7 +131,8 @@ def seeds():
             "other-host": b"\x00/program/b_prgrm.htm\n//elsewhere/x.htm"},
         "ReservationList_fuzz": {"list": html["list"], "frameset": html["frameset"]},
         "ResultMessage_fuzz": {"accepted": html["accepted"], "refused": html["refused"]},
-        "SmtpReply_fuzz": {"auth": smtp, "helo": smtp_helo, "refused": smtp_refused},
+        "SmtpReply_fuzz": {"auth": smtp, "helo": smtp_helo, "refused": smtp_refused,
+                           "starttls": smtp_starttls},
     }
 
 

@@ -11,6 +11,19 @@ free_port() {
   python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()'
 }
 
+# N distinct free ports in one go (each python start costs time on a busy machine).
+free_ports() {  # free_ports N
+  python3 - "$1" <<'PY'
+import socket, sys
+held = [socket.socket() for _ in range(int(sys.argv[1]))]
+for s in held:
+    s.bind(("127.0.0.1", 0))
+print(" ".join(str(s.getsockname()[1]) for s in held))
+for s in held:
+    s.close()
+PY
+}
+
 wait_port() {  # wait_port PORT [SECONDS]
   python3 - "$1" "${2:-15}" <<'PY'
 import socket, sys, time
@@ -201,8 +214,15 @@ mail_pass=s3cret
 # Dovecot POP3, private instances. "pop3" offers USER/PASS and APOP (timestamp in the greeting);
 # "pop3plain" offers USER/PASS only (no timestamp) and takes the failing logins, so the brute-force
 # delay that follows a failure never slows the first one. nodelay=y spares successful logins.
-start_dovecot() {  # start_dovecot NAME PORT MECHANISMS
-  local d="$W/$1"
+start_dovecot() {  # start_dovecot NAME PORT MECHANISMS [SSL_PORT]
+  local d="$W/$1" ssl="ssl = no" ssl_port=0
+  if [ -n "${4:-}" ]; then  # STLS on PORT, TLS from the start on SSL_PORT
+    ssl="ssl = yes
+ssl_cert = <$tls/localhost.pem
+ssl_key = <$tls/leaf.key
+ssl_min_protocol = TLSv1.2"
+    ssl_port="$4"
+  fi
   mkdir -p "$d/mail"
   chown nobody:nogroup "$d/mail"
   printf '%s:{PLAIN}%s::::::nodelay=y\n' "$mail_user" "$mail_pass" > "$d/users"
@@ -212,7 +232,7 @@ listen = 127.0.0.1
 base_dir = $d/run
 state_dir = $d/state
 log_path = $d/dovecot.log
-ssl = no
+$ssl
 disable_plaintext_auth = no
 auth_mechanisms = $3
 auth_failure_delay = 0
@@ -230,17 +250,70 @@ service pop3-login {
     port = $2
   }
   inet_listener pop3s {
-    port = 0
+    port = $ssl_port
   }
 }
 DOVECOT
   /usr/sbin/dovecot -F -c "$d/dovecot.conf" > "$d/stdout.log" 2>&1 < /dev/null & started $!
   listeners="$listeners $!:$2"
+  [ "$ssl_port" = 0 ] || listeners="$listeners $!:$ssl_port"
 }
+# Certificates for the TLS servers, from two CAs made for this run. Only "ca" is ever trusted, and
+# only by the tests (the Windows tests add it to the Wine prefix's user root store while they run,
+# the native ones name it in SSL_CERT_FILE). One leaf key serves every certificate.
+tls="$W/tls"
+mkdir -p "$tls"
+cat > "$tls/ca.cnf" <<'CNF'
+[ ca ]
+default_ca = test_ca
+[ test_ca ]
+database = $ENV::CA_DIR/index.txt
+new_certs_dir = $ENV::CA_DIR
+serial = $ENV::CA_DIR/serial
+default_md = sha256
+policy = any_name
+unique_subject = no
+x509_extensions = leaf
+[ any_name ]
+commonName = supplied
+[ leaf ]
+basicConstraints = critical, CA:FALSE
+keyUsage = critical, digitalSignature, keyEncipherment
+extendedKeyUsage = serverAuth
+subjectAltName = DNS:$ENV::LEAF_NAME
+CNF
+make_ca() {  # make_ca NAME
+  mkdir -p "$tls/$1"
+  : > "$tls/$1/index.txt"
+  echo 01 > "$tls/$1/serial"
+  openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3 -subj "/CN=Pelorane test CA $1" \
+    -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign,cRLSign" \
+    -keyout "$tls/$1.key" -out "$tls/$1.pem" 2>/dev/null
+}
+make_leaf() {  # make_leaf FILE CA NAME START END   (dates as YYYYMMDDHHMMSSZ)
+  openssl req -new -key "$tls/leaf.key" -subj "/CN=$3" -out "$tls/$1.csr" 2>/dev/null
+  CA_DIR="$tls/$2" LEAF_NAME="$3" openssl ca -batch -notext -config "$tls/ca.cnf" -cert "$tls/$2.pem" \
+    -keyfile "$tls/$2.key" -startdate "$4" -enddate "$5" -in "$tls/$1.csr" -out "$tls/$1.pem" 2>/dev/null
+}
+make_ca ca
+make_ca otherca
+openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:2048 -out "$tls/leaf.key" 2>/dev/null
+chmod 644 "$tls/leaf.key"
+valid_from="$(date -u +%Y%m%d%H%M%SZ)"  # not before its CA: the chain stays nested in time
+valid_to="$(date -u -d '+2 days' +%Y%m%d%H%M%SZ)"
+make_leaf localhost ca localhost "$valid_from" "$valid_to"
+make_leaf othername ca mail.example.net "$valid_from" "$valid_to"
+make_leaf expired ca localhost 20200101000000Z 20200102000000Z
+make_leaf untrusted otherca localhost "$valid_from" "$valid_to"
+openssl x509 -in "$tls/ca.pem" -outform der -out "$tls/ca.der"
+
 pop3_port="$(free_port)"
 start_dovecot pop3 "$pop3_port" "plain apop"
 pop3_plain_port="$(free_port)"
 start_dovecot pop3plain "$pop3_plain_port" "plain"
+# "pop3tls": STLS on one port, TLS from the start on the other, the certificate for localhost.
+read -r pop3_stls_port pop3_ssl_port smtp_tls_ports <<< "$(free_ports 7)"
+start_dovecot pop3tls "$pop3_stls_port" "plain apop" "$pop3_ssl_port"
 
 # SMTP sinks (smtp-server + mailparser), one process with four listeners. The AUTH ones require
 # AUTH and offer: all three mechanisms; PLAIN and LOGIN; PLAIN only. "noauth" offers none.
@@ -260,6 +333,22 @@ SMTP_USER="$mail_user" SMTP_PASS="$mail_pass" node "$here/tools/smtp_sink.js" \
   "$smtp_noauth_port:$W/smtp/noauth:none" \
   > "$W/smtp/sink.log" 2>&1 < /dev/null & started $!
 for p in "$smtp_auth_port" "$smtp_login_port" "$smtp_plain_port" "$smtp_noauth_port"; do listeners="$listeners $!:$p"; done
+# TLS sinks, all requiring AUTH: STARTTLS and TLS from the start with the certificate for
+# localhost, and the three certificates a client must refuse.
+declare -A smtp_tls_port
+smtp_tls_args=()
+read -r -a spare_ports <<< "$smtp_tls_ports"
+i=0
+for kind in STARTTLS:starttls:localhost TLS:tls:localhost OTHERNAME:starttls:othername EXPIRED:tls:expired \
+            UNTRUSTED:starttls:untrusted; do
+  IFS=: read -r name mode cert <<< "$kind"
+  smtp_tls_port[$name]="${spare_ports[$i]}"
+  i=$((i + 1))
+  smtp_tls_args+=("${smtp_tls_port[$name]}:$W/smtp/${name,,}:PLAIN,LOGIN,CRAM-MD5:$mode:$tls/leaf.key:$tls/$cert.pem")
+done
+SMTP_USER="$mail_user" SMTP_PASS="$mail_pass" node "$here/tools/smtp_sink.js" "${smtp_tls_args[@]}" \
+  > "$W/smtp/sink-tls.log" 2>&1 < /dev/null & started $!
+for name in "${!smtp_tls_port[@]}"; do listeners="$listeners $!:${smtp_tls_port[$name]}"; done
 
 cat > "$envfile" <<ENV
 PELORANE_SCRATCH=$W
@@ -285,16 +374,26 @@ PELORANE_SMTP_PLAIN_PORT=$smtp_plain_port
 PELORANE_SMTP_PLAIN_DIR=$W/smtp/plain
 PELORANE_SMTP_NOAUTH_PORT=$smtp_noauth_port
 PELORANE_SMTP_NOAUTH_DIR=$W/smtp/noauth
+PELORANE_TLS_CA_PEM=$tls/ca.pem
+PELORANE_TLS_CA_DER=$tls/ca.der
+PELORANE_POP3_STLS_PORT=$pop3_stls_port
+PELORANE_POP3_SSL_PORT=$pop3_ssl_port
+PELORANE_POP3_TLS_LOG=$W/pop3tls/dovecot.log
 ENV
+for name in "${!smtp_tls_port[@]}"; do
+  printf 'PELORANE_SMTP_%s_PORT=%s\nPELORANE_SMTP_%s_DIR=%s\n' "$name" "${smtp_tls_port[$name]}" "$name" "$W/smtp/${name,,}" \
+    >> "$envfile"
+done
 
 for listener in $listeners; do
   pid="${listener%%:*}" p="${listener##*:}"
   if ! wait_port "$p" || ! owns_port "$pid" "$p"; then
     echo "test-servers: process $pid does not listen on port $p (not started, or the port was taken); logs in $W" >&2
     cat "$W"/nginx/logs/error.log "$W"/proxy/tinyproxy.log "$W"/*.log "$W"/busybox/httpd.log "$W"/pop3*/*.log \
-      "$W"/smtp/sink.log 2>/dev/null >&2 || true
+      "$W"/smtp/sink*.log 2>/dev/null >&2 || true
     exit 1
   fi
 done
 echo "test-servers: nginx $nginx_port, tinyproxy $proxy_port, relay $relay_port, simulator $sim_port/$sim_auth_port," \
-  "busybox $busybox_port, pop3 $pop3_port/$pop3_plain_port, smtp $smtp_auth_port/$smtp_login_port/$smtp_plain_port/$smtp_noauth_port"
+  "busybox $busybox_port, pop3 $pop3_port/$pop3_plain_port, pop3 tls $pop3_stls_port/$pop3_ssl_port," \
+  "smtp $smtp_auth_port/$smtp_login_port/$smtp_plain_port/$smtp_noauth_port, smtp tls ${smtp_tls_port[*]}"

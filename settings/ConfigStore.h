@@ -55,7 +55,9 @@ FileWrite writeSettingsFile(const std::string& path, bool& unread, const std::fu
     X(Okbutton, "okbutton", 2)   \
     X(Smtpport, "smtpport", 25)  \
     X(Smtpauth, "smtpauth", 1)   \
+    X(Smtpsecure, "smtpsecure", 0) \
     X(Pop3fport, "pop3fport", 110) \
+    X(Popsecure, "popsecure", 0) \
     X(Httpport, "httpport", 80)  \
     X(Proxyport, "proxyport", 8080)
 

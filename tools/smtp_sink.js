@@ -1,12 +1,14 @@
 // Loopback SMTP sink for the mail integration tests: stores every accepted message as received
 // and as decoded by mailparser, and logs every connection.
 //
-// usage: node smtp_sink.js PORT:OUTDIR:MECHANISMS [PORT:OUTDIR:MECHANISMS ...]
+// usage: node smtp_sink.js PORT:OUTDIR:MECHANISMS[:TLS:KEYFILE:CERTFILE] ...
 //   MECHANISMS  "none" (no AUTH offered, none required) or a comma list such as PLAIN,LOGIN,CRAM-MD5
 //               (offered in that order and required before MAIL)
+//   TLS         "starttls" (offered after EHLO; AUTH only once it ran) or "tls" (from the first
+//               byte), with the PEM key and certificate; without it STARTTLS is not offered
 //   env         SMTP_USER (default bob), SMTP_PASS (default pw)
 // Per listener, OUTDIR receives:
-//   connections.log   one line per accepted connection
+//   connections.log   one line per accepted connection, one per AUTH attempt (method and user)
 //   msg-N.eml         the message bytes after dot-unstuffing
 //   msg-N.json        envelope, greeting command, authenticated user and mechanism, parsed headers
 //   msg-N.txt         mailparser's decoded text, UTF-8
@@ -21,30 +23,35 @@ const USER = process.env.SMTP_USER || 'bob';
 const PASS = process.env.SMTP_PASS || 'pw';
 
 function parseListener(text) {
-  const first = text.indexOf(':');
-  const last = text.lastIndexOf(':');
-  if (first < 0 || last === first) throw new Error(`bad listener: ${text}`);
-  const port = Number(text.slice(0, first));
-  const outDir = text.slice(first + 1, last);
-  const mechs = text.slice(last + 1);
-  return { port, outDir, mechanisms: mechs === 'none' ? [] : mechs.split(',') };
+  const [port, outDir, mechs, tls, keyFile, certFile] = text.split(':');
+  if (!outDir || !mechs || (tls && !['starttls', 'tls'].includes(tls)) || (tls && !certFile)) {
+    throw new Error(`bad listener: ${text}`);
+  }
+  return { port: Number(port), outDir, mechanisms: mechs === 'none' ? [] : mechs.split(','), tls, keyFile, certFile };
 }
 
-function startListener({ port, outDir, mechanisms }) {
+function startListener({ port, outDir, mechanisms, tls, keyFile, certFile }) {
   fs.mkdirSync(outDir, { recursive: true });
   const noAuth = mechanisms.length === 0;
+  const log = line => fs.appendFileSync(path.join(outDir, 'connections.log'), line + '\n');
   let seq = 0;
+  const disabled = noAuth ? ['AUTH'] : [];
+  if (tls !== 'starttls') disabled.push('STARTTLS');
   const server = new SMTPServer({
     logger: false,
     disableReverseLookup: true,   // else a reverse DNS lookup precedes each greeting
     name: 'sink.test',
-    disabledCommands: noAuth ? ['AUTH', 'STARTTLS'] : ['STARTTLS'],
+    disabledCommands: disabled,
     authMethods: noAuth ? ['PLAIN'] : mechanisms,
+    secure: tls === 'tls',
+    key: tls ? fs.readFileSync(keyFile) : undefined,
+    cert: tls ? fs.readFileSync(certFile) : undefined,
     onConnect(session, cb) {
-      fs.appendFileSync(path.join(outDir, 'connections.log'), `connect ${session.remoteAddress}\n`);
+      log(`connect ${session.remoteAddress}`);
       cb();
     },
     onAuth(auth, session, cb) {
+      log(`auth ${auth.method} ${auth.username} secure=${!!session.secure}`);
       const ok = auth.username === USER &&
         (auth.method === 'CRAM-MD5' ? auth.validatePassword(PASS) : auth.password === PASS);
       if (!ok) return cb(new Error('Invalid username or password'));
@@ -74,6 +81,7 @@ function startListener({ port, outDir, mechanisms }) {
           helo: session.hostNameAppearsAs,
           authUser: user.name || null,
           authMethod: user.method || null,
+          tls: session.secure ? (session.tlsOptions && session.tlsOptions.version) || 'unknown' : null,
           mailFrom: session.envelope.mailFrom && session.envelope.mailFrom.address,
           rcptTo: session.envelope.rcptTo.map(r => r.address),
           size: raw.length,

@@ -79,6 +79,8 @@
 #define IDC_POP3_SERVER 1038
 #define IDC_POP3_PORT 1039
 #define IDC_TO 1040
+#define IDC_SMTP_SECURE 1047
+#define IDC_POP3_SECURE 1048
 
 // HTTP settings (104).
 #define IDC_HTTP_SERVER 1051

@@ -85,6 +85,12 @@ bool selectComboValue(HWND dialog, int id, intptr_t value) {
     return false;
 }
 
+bool chooseComboValue(HWND dialog, int id, intptr_t value) {
+    if (!selectComboValue(dialog, id, value)) return false;
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    return true;
+}
+
 intptr_t selectedComboValue(HWND dialog, int id) {
     const HWND combo = GetDlgItem(dialog, id);
     const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);

@@ -39,6 +39,8 @@ void setItemText(HWND dialog, int id, const std::string& sjis);
 void press(HWND dialog, int id);
 // Selects the combo item whose item data is value; false when there is none.
 bool selectComboValue(HWND dialog, int id, intptr_t value);
+// The same as a user's pick: the selection, then its CBN_SELCHANGE to the dialog.
+bool chooseComboValue(HWND dialog, int id, intptr_t value);
 // The item data of the selected combo item, -1 without a selection.
 intptr_t selectedComboValue(HWND dialog, int id);
 // The combo's item texts and data, in display order.

@@ -169,6 +169,55 @@ TEST_F(SettingsDialogTest, MailPopBeforeSmtpNeedsThePop3Server) {
     }
 }
 
+// The encryption drop-downs show the stored choice; a new choice moves the port box along while it
+// shows the usual port of the choice before, never a port typed in; OK stores both choices.
+TEST_F(SettingsDialogTest, MailEncryptionChoicesMoveOnlyTheUsualPorts) {
+    config().setSmtpsecure(2);
+    config().setPopsecure(1);
+    struct Case {
+        int combo, port;
+        const char* typed;
+        std::vector<int> choices;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {IDC_SMTP_SECURE, IDC_SMTP_PORT, "25", {2}, "465"},
+        {IDC_SMTP_SECURE, IDC_SMTP_PORT, "25", {1}, "587"},
+        {IDC_SMTP_SECURE, IDC_SMTP_PORT, "25", {1, 2}, "465"},
+        {IDC_SMTP_SECURE, IDC_SMTP_PORT, "25", {2, 0}, "25"},
+        {IDC_SMTP_SECURE, IDC_SMTP_PORT, "2525", {1, 2}, "2525"},
+        {IDC_SMTP_SECURE, IDC_SMTP_PORT, "465", {1}, "465"},  // typed while "なし" was chosen
+        {IDC_POP3_SECURE, IDC_POP3_PORT, "110", {2}, "995"},
+        {IDC_POP3_SECURE, IDC_POP3_PORT, "110", {1}, "110"},
+        {IDC_POP3_SECURE, IDC_POP3_PORT, "1110", {2}, "1110"},
+    };
+    const int result = play(runMailDialog, {
+        [&cases](HWND d) {
+            const std::vector<ComboItem> choices = {{"\x82\xc8\x82\xb5", 0}, {"STARTTLS", 1}, {"SSL/TLS", 2}};  // なし
+            EXPECT_EQ(comboItems(d, IDC_SMTP_SECURE), choices);
+            EXPECT_EQ(comboItems(d, IDC_POP3_SECURE), choices);
+            EXPECT_EQ(selectedComboValue(d, IDC_SMTP_SECURE), 2);
+            EXPECT_EQ(selectedComboValue(d, IDC_POP3_SECURE), 1);
+            for (const Case& c : cases) {
+                ASSERT_TRUE(chooseComboValue(d, c.combo, 0));
+                setItemText(d, c.port, c.typed);
+                for (const int choice : c.choices) ASSERT_TRUE(chooseComboValue(d, c.combo, choice));
+                EXPECT_EQ(itemText(d, c.port), c.shown) << c.typed << " then " << c.choices.back();
+            }
+            fillMailBasics(d);
+            selectComboValue(d, IDC_SMTP_AUTH, 0);
+            chooseComboValue(d, IDC_SMTP_SECURE, 1);
+            chooseComboValue(d, IDC_POP3_SECURE, 2);
+            press(d, IDOK);
+        },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(config().getSmtpsecure(), 1);
+    EXPECT_EQ(config().getSmtpport(), 465);  // typed in the last SMTP case, and not moved since
+    EXPECT_EQ(config().getPopsecure(), 2);
+    EXPECT_EQ(config().getPop3fport(), 1110);
+}
+
 // Both dialogs that edit the recipient fill it from the sender when it gets the focus empty.
 TEST_F(SettingsDialogTest, MailAndToolEmptyRecipientTakesTheSenderOnFocus) {
     for (int (*open)(HWND) : {runMailDialog, runToolDialog}) {

@@ -1,12 +1,14 @@
 // The mail send job against real servers: Dovecot for POP before SMTP (USER/PASS and APOP), and
 // smtp-server sinks that decode the delivered message with mailparser. Each smtpauth mode, each
-// AUTH mechanism, and the failures that must stop the job before SMTP.
+// AUTH mechanism, and the failures that must stop the job before SMTP; then each encryption mode
+// and the servers and certificates it must refuse before anything of the account is sent.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "settings/ConfigStore.h"
 #include "tests/support/RecordingDialogHost.h"
 #include "tests/support/TestServers.h"
+#include "tests/support/TrustedTestCa.h"
 
 namespace {
 
@@ -49,6 +52,15 @@ struct Sink {
         return n;
     }
     size_t connectionCount() const { return countLines(dir + "/connections.log"); }
+    // AUTH commands the server has seen, each logged as "auth METHOD USER secure=BOOL".
+    std::vector<std::string> authLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(readFile(dir + "/connections.log"));
+        for (std::string line; std::getline(in, line);) {
+            if (line.compare(0, 5, "auth ") == 0) lines.push_back(line);
+        }
+        return lines;
+    }
     std::string messageText(int n) const { return readFile(dir + "/msg-" + std::to_string(n) + ".txt"); }
     std::string messageJson(int n) const { return readFile(dir + "/msg-" + std::to_string(n) + ".json"); }
 };
@@ -249,4 +261,84 @@ TEST_F(MailSendIntegration, ApopAgainstAServerWithoutTimestampSendsNothingAndNev
     const std::string entries = logAfter(log, logBefore);
     EXPECT_NE(entries.find("Disconnected: Connection closed (no auth attempts"), std::string::npos) << entries;
     EXPECT_EQ(target.connectionCount(), connectionsBefore);
+}
+
+// Encryption. The certificates come from a CA made when the servers started, trusted here only.
+// The servers are named "localhost", the name on the good certificates, unless a case says otherwise.
+TEST_F(MailSendIntegration, EncryptedConnectionsBookAndRefuseWhatCannotBeTrusted) {
+    const TrustedTestCa ca(settings["PELORANE_TLS_CA_PEM"], settings["PELORANE_TLS_CA_DER"]);
+    ASSERT_TRUE(ca.trusted());
+    const std::string connect = kSmtpConnectingText, hello = kSmtpHelloText, auth = kSmtpAuthenticatingText,
+                      send = kMailSendingText, tls = kEncryptingText, refused = kCertificateRejectedText,
+                      pop = kPop3ConnectingText, popAuth = kPop3AuthenticatingText;
+    const std::string stls = "POP3_STLS", pop3s = "POP3_SSL", plainPop = "POP3_PLAIN";
+    struct Case {
+        const char* what;
+        int smtpauth, smtpsecure, popsecure;
+        std::string sink;  // the SMTP sink
+        std::string pop3;  // the Dovecot port for POP before SMTP (its log: "POP3_TLS" or "POP3_PLAIN")
+        std::string popServer;
+        std::vector<std::string> steps;
+        bool books;
+    };
+    const Case cases[] = {
+        {"STARTTLS, then AUTH", 1, 1, 0, "STARTTLS", "", "", {connect, hello, tls, hello, auth, send}, true},
+        {"SSL/TLS, then AUTH", 1, 2, 0, "TLS", "", "", {connect, tls, hello, auth, send}, true},
+        {"POP3 STLS", 2, 0, 1, "NOAUTH", stls, "localhost", {pop, tls, popAuth, connect, hello, send}, true},
+        {"POP3 SSL/TLS and APOP", 3, 0, 2, "NOAUTH", pop3s, "localhost", {pop, tls, popAuth, connect, hello, send},
+         true},
+        {"STARTTLS asked, not offered", 1, 1, 0, "AUTH", "", "", {connect, hello}, false},
+        {"STLS asked, not offered", 2, 0, 1, "NOAUTH", plainPop, "localhost", {pop, tls}, false},
+        {"certificate for another name", 1, 1, 0, "OTHERNAME", "", "", {connect, hello, tls, refused}, false},
+        {"expired certificate", 1, 2, 0, "EXPIRED", "", "", {connect, tls, refused}, false},
+        {"certificate from an unknown CA", 1, 1, 0, "UNTRUSTED", "", "", {connect, hello, tls, refused}, false},
+        {"POP3 certificate not for the address typed", 2, 0, 2, "NOAUTH", pop3s, "127.0.0.1", {pop, tls, refused},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.clear();
+        config.setSmtpserver("localhost");
+        config.setSmtpsecure(c.smtpsecure);
+        config.setPopsecure(c.popsecure);
+        config.setPop3server(c.popServer);
+        if (!c.pop3.empty()) config.setPop3fport(testServerPort("PELORANE_" + c.pop3 + "_PORT"));
+        const std::string popLog = settings[c.pop3 == plainPop ? "PELORANE_POP3_PLAIN_LOG" : "PELORANE_POP3_TLS_LOG"];
+        const size_t popLogBefore = readFile(popLog).size();
+        const Sink target = sink(c.sink);
+        const int before = target.messageCount();
+        const size_t authsBefore = target.authLines().size();
+        const size_t connectionsBefore = target.connectionCount();
+
+        EXPECT_EQ(run(c.smtpauth, target), c.books ? 1 : 0);
+        EXPECT_EQ(host.steps(), c.steps);
+        EXPECT_EQ(host.events().end()[-2], c.books ? kSucceeded : kFailed);
+        const std::vector<std::string> auths = target.authLines();
+        const std::string popEntries = c.pop3.empty() ? std::string() : logAfter(popLog, popLogBefore);
+        if (!c.books) {
+            // Nothing of the account went out: no AUTH, no mail, no POP3 login, and after a POP3
+            // failure no SMTP connection at all.
+            EXPECT_EQ(auths.size(), authsBefore);
+            EXPECT_EQ(target.messageCount(), before);
+            if (!c.pop3.empty()) {
+                EXPECT_NE(popEntries.find("no auth attempts"), std::string::npos) << popEntries;
+                EXPECT_EQ(target.connectionCount(), connectionsBefore);
+            }
+            continue;
+        }
+        expectDelivered(target, before);
+        if (c.smtpauth == kSmtpAuthSmtp) {
+            ASSERT_EQ(auths.size(), authsBefore + 1);
+            EXPECT_EQ(auths.back(), "auth CRAM-MD5 " + user + " secure=true");
+            const std::string json = target.messageJson(before + 1);
+            EXPECT_TRUE(json.find("\"tls\": \"TLSv1.2\"") != std::string::npos ||
+                        json.find("\"tls\": \"TLSv1.3\"") != std::string::npos)
+                << json;
+        } else {
+            // Dovecot names TLS in the login line of an encrypted session.
+            const std::string method = c.smtpauth == kSmtpAuthPopApop ? "APOP" : "PLAIN";
+            EXPECT_NE(popEntries.find("Login: user=<" + user + ">, method=" + method), std::string::npos) << popEntries;
+            EXPECT_NE(popEntries.find(", TLS"), std::string::npos) << popEntries;
+        }
+    }
 }

@@ -252,10 +252,10 @@ static const ConfigStore::Section kDocumentedDefaults = {
     {"bootexec", "0"},     {"disc", "0"},         {"dvdr", "0"},        {"from", ""},
     {"genre", "10"},       {"httppass", ""},      {"httpport", "80"},   {"httpserver", ""},
     {"httpuser", ""},      {"okbutton", "2"},     {"pelorane", "Pelorane"}, {"pop3fport", "110"},
-    {"pop3server", ""},    {"proxypass", ""},     {"proxyport", "8080"}, {"proxyserver", ""},
-    {"proxyuser", ""},     {"rduser", "rdstyle"}, {"smtpauth", "1"},    {"smtppass", ""},
-    {"smtpport", "25"},    {"smtpserver", ""},    {"smtpuser", ""},     {"to", ""},
-    {"vrate", "0"},
+    {"pop3server", ""},    {"popsecure", "0"},    {"proxypass", ""},    {"proxyport", "8080"},
+    {"proxyserver", ""},   {"proxyuser", ""},     {"rduser", "rdstyle"}, {"smtpauth", "1"},
+    {"smtppass", ""},      {"smtpport", "25"},    {"smtpsecure", "0"},  {"smtpserver", ""},
+    {"smtpuser", ""},      {"to", ""},            {"vrate", "0"},
 };
 
 // Writes every typed value of from through its typed setter into a fresh store.

@@ -255,6 +255,48 @@ TEST_F(MailSendJobTest, FailureAtEachSmtpStepFailsTheJobAndClosesTheConnection) 
     }
 }
 
+// Encryption asked for that cannot start ends the job at once: nothing of the account goes out, and
+// a POP3 step that fails so never reaches SMTP. A value of no known kind counts as asked for.
+TEST_F(MailSendJobTest, EncryptionThatCannotStartEndsTheJobBeforeTheAccountIsSent) {
+    const std::string pop3 = kPop3ConnectingText, connect = kSmtpConnectingText, hello = kSmtpHelloText,
+                      tls = kEncryptingText;
+    const std::string ehloWithStartTls = "250-mail.test\r\n250-STARTTLS\r\n250 AUTH LOGIN PLAIN\r\n";
+    struct Case {
+        const char* what;
+        int smtpauth, smtpsecure, popsecure;
+        std::vector<std::string> popReplies, smtpReplies, steps;
+        std::vector<std::string> popSent, smtpSent;  // every line each server received
+    };
+    const Case cases[] = {
+        {"STARTTLS not offered", 1, 1, 0, {}, {kEhloWithLogin}, {connect, hello}, {}, {"EHLO localhost"}},
+        {"STARTTLS refused", 1, 1, 0, {}, {ehloWithStartTls, "454 not now\r\n"}, {connect, hello, tls}, {},
+         {"EHLO localhost", "STARTTLS"}},
+        {"STLS refused", 2, 0, 1, {"-ERR not here\r\n"}, {}, {pop3, tls}, {"STLS"}, {}},
+        {"smtpsecure of no known kind", 1, 3, 0, {}, {kEhloWithLogin}, {connect}, {}, {}},
+        {"popsecure of no known kind", 2, 0, -1, {}, {}, {pop3}, {}, {}},
+    };
+    const auto expectSent = [](ScriptedMailServer& server, const std::vector<std::string>& lines) {
+        if (lines.empty()) {
+            EXPECT_FALSE(server.waitForConnections(1, kNoConnectionWaitMs));
+            return;
+        }
+        EXPECT_TRUE(server.closedByClient(1));
+        EXPECT_EQ(server.lines(), lines);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.clear();
+        servers(kApopGreeting, c.popReplies, c.smtpReplies);
+        config.setSmtpsecure(c.smtpsecure);
+        config.setPopsecure(c.popsecure);
+        EXPECT_EQ(run(c.smtpauth), 0);
+        EXPECT_EQ(host.steps(), c.steps);
+        EXPECT_EQ(ending(), (std::vector<std::string>{kFailed, "command:6"}));
+        expectSent(*pop, c.popSent);
+        expectSent(*smtp, c.smtpSent);
+    }
+}
+
 TEST_F(MailSendJobTest, UnreachableSmtpServerFails) {
     servers(kApopGreeting, kPopAccepting, kMailAccepted);
     const int freePort = smtp->port();

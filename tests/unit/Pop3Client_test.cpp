@@ -139,3 +139,15 @@ TEST(Pop3Login, ArgumentsWithLineBreaksAreRefusedUnsent) {
     EXPECT_FALSE(client->apop("alice\rDELE 1", "pw"));
     EXPECT_EQ(sentBy(*client, server), "");
 }
+
+// STLS refused, or plain text that came with its "+OK": no handshake, and no USER after it.
+TEST(Pop3Stls, RefusedBeforeTheHandshakeAndTheConnectionSendsNothingMore) {
+    for (const char* replies : {"-ERR not here\r\n", "+OK begin\r\n+OK forged\r\n"}) {
+        ChunkStream stream({"+OK ready\r\n", replies});
+        Pop3Client client(stream);
+        ASSERT_TRUE(client.readReply());
+        EXPECT_EQ(client.stls("pop.test"), TlsResult::Failed) << replies;
+        EXPECT_FALSE(client.user("alice")) << replies;
+        EXPECT_EQ(stream.written, "STLS\r\n") << replies;
+    }
+}

@@ -337,3 +337,34 @@ TEST_F(SmtpSendMail, EachRefusalFails) {
         EXPECT_EQ(wire.find("QUIT"), std::string::npos);
     }
 }
+
+TEST(SmtpStartTls, OfferedOnlyAsAnExtensionKeywordInAnyCase) {
+    using Lines = std::vector<std::string>;
+    const std::pair<Lines, bool> cases[] = {
+        {{"250-mail.test", "250-STARTTLS", "250 AUTH PLAIN"}, true},
+        {{"250-mail.test", "250 starttls"}, true},
+        {{"250-mail.test", "250 StartTLS now"}, true},  // parameters after the keyword
+        {{"250 STARTTLS"}, false},                      // the first line names the server
+        {{"250-mail.test", "250-STARTTLSX", "250 X-STARTTLS"}, false},
+        {{"250-mail.test", "250 AUTH STARTTLS"}, false},
+        {{"250-mail.test", "250-STARTTL", "250"}, false},
+    };
+    for (const auto& [lines, offered] : cases) EXPECT_EQ(offersStartTls(lines), offered) << lines.back();
+}
+
+// Encryption that cannot start leaves nothing to send over: no command after a refusal, and no
+// plain text taken that came with the go-ahead (it would pass for replies sent under encryption).
+TEST(SmtpStartTls, RefusedBeforeTheHandshakeAndTheConnectionSendsNothingMore) {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"refused", {"454 TLS not available\r\n"}},
+        {"plain text after the go-ahead", {"220 go ahead\r\n250 AUTH PLAIN\r\n"}},
+        {"end of data", {}},
+    };
+    for (const auto& [what, replies] : cases) {
+        ChunkStream stream(replies);
+        SmtpClient client(stream);
+        EXPECT_EQ(client.startTls("mail.test"), TlsResult::Failed) << what;
+        EXPECT_FALSE(client.sendCommand("AUTH PLAIN", "AGFsaWNlAHMzY3JldA==")) << what;
+        EXPECT_EQ(stream.written, "STARTTLS\r\n") << what;
+    }
+}
