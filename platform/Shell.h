@@ -26,5 +26,6 @@ private:
 bool sameFile(const std::string& first, const std::string& second);
 
 // True when the folder (UTF-8) is, or lies inside, a temporary folder of the system or the user: where
-// an archive viewer unpacks a program that is started from inside a zip.
+// an archive viewer unpacks a program that is started from inside a zip. A temporary folder that is a
+// drive's root or holds the user's own folder does not count: every program would lie inside it.
 bool inTemporaryFolder(const std::string& folder);

@@ -45,9 +45,14 @@ bool sameFile(const std::string& first, const std::string& second) { return cano
 
 bool inTemporaryFolder(const std::string& folder) {
     const char* tmpdir = std::getenv("TMPDIR");
+    const char* home = std::getenv("HOME");
     std::string base = canonical(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp");
     std::string place = canonical(folder);
+    std::string own = canonical(home != nullptr && *home != '\0' ? home : "/");
     if (base.empty() || base.back() != '/') base += '/';
     if (place.empty() || place.back() != '/') place += '/';
+    if (own.empty() || own.back() != '/') own += '/';
+    // The root, the home folder or one above it would take in every program the user keeps.
+    if (own.compare(0, base.size(), base) == 0) return false;
     return place.compare(0, base.size(), base) == 0;
 }

@@ -51,12 +51,27 @@ std::wstring asFolder(std::wstring path) {
     return path;
 }
 
+// True when folder (normalised, ending in a backslash) lies at or below base (the same).
+bool within(const std::wstring& folder, const std::wstring& base) {
+    return folder.size() >= base.size() && sameNames(folder.substr(0, base.size()), base);
+}
+
+// A drive's root, the user's own folder or one above it: a TEMP set so, or GetTempPath's fallback to
+// the user's folder when TMP and TEMP are missing, takes in every program the user keeps.
+bool tooWide(const std::wstring& temp) {
+    const std::wstring base = asFolder(normalised(temp));
+    if (base.size() <= 3) return true;  // "C:\"
+    wchar_t profile[MAX_PATH] = {};
+    return SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile) == S_OK &&
+           within(asFolder(normalised(profile)), base);
+}
+
 // The system's temporary folder, and the user's own one below the local application data: an archive
 // viewer that does not follow TEMP unpacks there.
 std::vector<std::wstring> temporaryFolders() {
     std::vector<std::wstring> folders;
     const std::wstring temp = filled([](wchar_t* out, DWORD size) { return GetTempPathW(size, out); });
-    if (!temp.empty()) folders.push_back(temp);
+    if (!temp.empty() && !tooWide(temp)) folders.push_back(temp);
     wchar_t local[MAX_PATH] = {};
     if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local) == S_OK) {
         folders.push_back(std::wstring(local) + L"\\Temp");
@@ -93,8 +108,7 @@ bool sameFile(const std::string& first, const std::string& second) {
 bool inTemporaryFolder(const std::string& folder) {
     const std::wstring place = asFolder(normalised(widenUtf8(folder)));
     for (const std::wstring& temp : temporaryFolders()) {
-        const std::wstring base = asFolder(normalised(temp));
-        if (place.size() >= base.size() && sameNames(place.substr(0, base.size()), base)) return true;
+        if (within(place, asFolder(normalised(temp)))) return true;
     }
     return false;
 }

@@ -88,7 +88,10 @@ bool ConfigStore::load(const std::string& path) {
     FileHandle file;
     if (!file.openRead(path)) {
         fileUnread_ = isFileOrUnknown(path);
-        return false;
+        // A save that could neither finish nor put a file back under the name left the settings only
+        // in the temporary file; read from there, they go back in place with the next save.
+        if (fileUnread_ || nameInUse(path) || !file.openRead(temporaryPathOf(path))) return false;
+        leftInTemporary_ = true;
     }
     ReadErrorWatch watch(file);
     BufferedReader reader(watch);
@@ -163,7 +166,7 @@ bool ConfigStore::load(const std::string& path) {
         return false;
     }
     sections_ = std::move(loaded);  // a pending last line without LF is dropped
-    onDisk_ = sections_;
+    if (!leftInTemporary_) onDisk_ = sections_;
     return true;
 }
 

@@ -82,7 +82,8 @@ public:
     using Section = std::map<std::string, std::string>;
     static constexpr const char* kConfigSection = "config";
 
-    // Remembers path, reads the file into memory (adding to what the store holds). False when it
+    // Remembers path, reads the file into memory (adding to what the store holds); with nothing at
+    // path, the temporary file beside it that a save left there (currentFile). False when it
     // cannot be opened or read, or exceeds kMaxSettingsFileBytes (the store stays as it was), or
     // when a section header lacks "]" (what came before stays).
     bool load(const std::string& path);

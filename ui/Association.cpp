@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 #include <versionhelpers.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,15 +22,19 @@ const char kSuccessText[] =
     "\x8a\xd6\x98\x41\x95\x74\x82\xaf\x82\xc9\x90\xac\x8c\xf7\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42";  // 関連付けに成功しました。
 const char kFailureText[] =
     "\x8a\xd6\x98\x41\x95\x74\x82\xaf\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42";  // 関連付けに失敗しました。
-// 関連付けを登録しましたが、iEPG ファイルは今も次のプログラムで開かれます。
-const char kOtherOpenerText[] =
+// 関連付けを登録しましたが、iEPG ファイル / は今も次のプログラムで開かれます。
+const char kOtherOpenerHead[] =
     "\x8a\xd6\x98\x41\x95\x74\x82\xaf\x82\xf0\x93\x6f\x98\x5e\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x82\xaa\x81\x41iEPG "
-    "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcd\x8d\xa1\x82\xe0\x8e\x9f\x82\xcc\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80"
+    "\x83\x74\x83\x40\x83\x43\x83\x8b";
+const char kOtherOpenerTail[] =
+    "\x82\xcd\x8d\xa1\x82\xe0\x8e\x9f\x82\xcc\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80"
     "\x82\xc5\x8a\x4a\x82\xa9\x82\xea\x82\xdc\x82\xb7\x81\x42";
-// 関連付けを登録しましたが、Windows は iEPG ファイルを開くプログラムをまだ決めていません。
-const char kNoOpenerText[] =
+// 関連付けを登録しましたが、Windows は iEPG ファイル / を開くプログラムをまだ決めていません。
+const char kNoOpenerHead[] =
     "\x8a\xd6\x98\x41\x95\x74\x82\xaf\x82\xf0\x93\x6f\x98\x5e\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x82\xaa\x81\x41Windows "
-    "\x82\xcd iEPG \x83\x74\x83\x40\x83\x43\x83\x8b\x82\xf0\x8a\x4a\x82\xad\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x82\xf0"
+    "\x82\xcd iEPG \x83\x74\x83\x40\x83\x43\x83\x8b";
+const char kNoOpenerTail[] =
+    "\x82\xf0\x8a\x4a\x82\xad\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x82\xf0"
     "\x82\xdc\x82\xbe\x8c\x88\x82\xdf\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x81\x42";
 // Pelorane で開くには、iEPG ファイルを右クリックして「プログラムから開く」→「別のプログラムを選択」→
 // 「Pelorane」→「常にこのアプリを使う」の順に選んでください。
@@ -44,8 +49,6 @@ const char kOfferText[] =
     "Windows \x82\xcc\x90\xdd\x92\xe8\x82\xcc\x81\x75\x8a\xf9\x92\xe8\x82\xcc\x83\x41\x83\x76\x83\x8a\x81\x76\x82\xf0\x8a\x4a"
     "\x82\xab\x82\xdc\x82\xb7\x82\xa9\x81\x48";
 
-// The extension whose opener the answer names: the one guide sites hand out.
-const wchar_t kAskedExtension[] = L".iepg";
 const wchar_t kProgId[] = L"iEPG.file";
 
 const wchar_t kProgramInfo[] = L"application/x-tv-program-info";
@@ -215,18 +218,37 @@ bool writeAssociationForUser(RegistryBranch& classesRoot, RegistryBranch& userCl
 namespace {
 
 // Tells the user who opens iEPG files now that the keys are written: since Windows 8 the user's own
-// choice wins over them, so only the shell's answer says whether the double-click reaches us.
+// choice wins over them, so only the shell's answer says whether the double-click reaches us. The
+// choice is made for each extension: the first one that another program (or none) opens is named,
+// with the other extensions it opens, unless that is all of them.
 void reportOpener(HWND owner, AssociationShell& shell, const std::string& executable) {
-    const FileOpener opener = shell.opener(kAskedExtension);
-    if (!opener.executable.empty() && sameFile(narrowUtf8(opener.executable), executable)) {
+    std::vector<FileOpener> openers;
+    size_t first = std::size(kFileExtensions);  // the first extension not opened by this program
+    for (const FileExtension& file : kFileExtensions) {
+        openers.push_back(shell.opener(file.extension));
+        const std::wstring& opens = openers.back().executable;
+        if (first == std::size(kFileExtensions) && (opens.empty() || !sameFile(narrowUtf8(opens), executable))) {
+            first = openers.size() - 1;
+        }
+    }
+    if (first == std::size(kFileExtensions)) {
         informationBox(owner, wideFromSjis(kSuccessText));
         return;
     }
+    const FileOpener opener = openers[first];
+    std::wstring these;
+    size_t count = 0;
+    for (size_t i = 0; i < openers.size(); ++i) {
+        if (openers[i].executable != opener.executable || openers[i].name != opener.name) continue;
+        these += (these.empty() ? L"" : L", ") + std::wstring(kFileExtensions[i].extension);
+        ++count;
+    }
+    const std::wstring files = count < openers.size() ? L" (" + these + L") " : std::wstring();
     std::wstring text;
     if (opener.executable.empty() && opener.name.empty()) {
-        text = wideFromSjis(kNoOpenerText);
+        text = wideFromSjis(kNoOpenerHead) + files + wideFromSjis(kNoOpenerTail);
     } else {
-        text = wideFromSjis(kOtherOpenerText) + L"\n\n" + opener.name;
+        text = wideFromSjis(kOtherOpenerHead) + files + wideFromSjis(kOtherOpenerTail) + L"\n\n" + opener.name;
         if (!opener.name.empty() && !opener.executable.empty()) text += L"\n";
         text += opener.executable;
     }

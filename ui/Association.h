@@ -51,8 +51,9 @@ public:
 
 // Writes the keys for this executable (classes root, else the user's classes) and tells the shell.
 // Then a message box owned by `owner` says what came of it: the failure; the success when Windows
-// opens iEPG files with this executable now; otherwise who opens them instead and how to choose
-// this program, with the offer to open the default-apps page. True when the keys were written.
+// opens iEPG files of each extension with this executable now; otherwise who opens them instead
+// (and which extensions, when not all) and how to choose this program, with the offer to open the
+// default-apps page. True when the keys were written.
 bool registerIepgAssociation(HWND owner);
 
 // While an object lives, registerIepgAssociation writes to these branches instead of the registry's.

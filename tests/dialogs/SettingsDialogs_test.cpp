@@ -2,6 +2,7 @@
 // they store in memory and what they write.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <filesystem>
 #include <map>
@@ -606,18 +607,25 @@ private:
     static size_t index(HKEY key) { return static_cast<size_t>(reinterpret_cast<intptr_t>(key)) - 1; }
 };
 
-// The shell's answers once the keys are written; counts the default-apps pages it was asked to open.
+const std::vector<std::wstring> kIepgExtensions = {L".iepg", L".tvpi", L".tvpid"};
+
+// The shell's answers once the keys are written: `answer` for the extensions in `answeredFor`, `rest`
+// for the others; counts the default-apps pages it was asked to open.
 struct FakeShell : AssociationShell {
-    FakeShell(FileOpener answer, bool page) : answer(std::move(answer)), page(page) {}
+    FakeShell(FileOpener answer, bool page, std::vector<std::wstring> answeredFor = kIepgExtensions,
+              FileOpener rest = {})
+        : answer(std::move(answer)), page(page), answeredFor(std::move(answeredFor)), rest(std::move(rest)) {}
     FileOpener opener(const wchar_t* extension) override {
-        asked = extension;
-        return answer;
+        asked.push_back(extension);
+        return std::find(answeredFor.begin(), answeredFor.end(), extension) != answeredFor.end() ? answer : rest;
     }
     bool hasDefaultAppsPage() override { return page; }
     void openDefaultAppsPage() override { ++pagesOpened; }
     FileOpener answer;
     bool page;
-    std::wstring asked;
+    std::vector<std::wstring> answeredFor;
+    FileOpener rest;
+    std::vector<std::wstring> asked;
     int pagesOpened = 0;
 };
 
@@ -700,6 +708,7 @@ TEST_F(SettingsDialogTest, ToolAssociationSaysWhoOpensIepgFilesAndHowToChooseThi
     const std::wstring other = L"C:\\Program Files\\Viewer\\viewer.exe";
     const std::wstring success = L"関連付けに成功しました。";
     const std::wstring otherLead = L"関連付けを登録しましたが、iEPG ファイルは今も次のプログラムで開かれます。\n\n";
+    const std::wstring someLead = L"関連付けを登録しましたが、iEPG ファイル (.tvpi, .tvpid) は今も次のプログラムで開かれます。\n\n";
     const std::wstring noneLead = L"関連付けを登録しましたが、Windows は iEPG ファイルを開くプログラムをまだ決めていません。";
     const std::wstring howTo =
         L"\n\nPelorane で開くには、iEPG ファイルを右クリックして「プログラムから開く」→「別のプログラムを選択」→"
@@ -712,6 +721,7 @@ TEST_F(SettingsDialogTest, ToolAssociationSaysWhoOpensIepgFilesAndHowToChooseThi
         int press;
         std::wstring text;
         int pagesOpened;
+        std::vector<std::wstring> answeredFor = kIepgExtensions;  // this program opens the others
     } cases[] = {
         {"this program", {self, L"Pelorane"}, true, IDOK, success, 0},
         {"another program, page opened", {other, L"Viewer"}, true, IDYES,
@@ -719,13 +729,15 @@ TEST_F(SettingsDialogTest, ToolAssociationSaysWhoOpensIepgFilesAndHowToChooseThi
         {"another program, page declined", {other, L""}, true, IDNO, otherLead + other + howTo + offer, 0},
         {"an app with a name only, before Windows 10", {L"", L"フォト"}, false, IDOK, otherLead + L"フォト" + howTo, 0},
         {"no program", {}, true, IDYES, noneLead + howTo + offer, 1},
+        {"another program for two of the three", {other, L"Viewer"}, false, IDOK,
+         someLead + L"Viewer\n" + other + howTo, 0, {L".tvpi", L".tvpid"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FakeBranch classesRoot(L"");
         FakeBranch userClasses(L"");
         const AssociationBranchesOverride branches(classesRoot, userClasses);
-        FakeShell shell(c.opener, c.page);
+        FakeShell shell(c.opener, c.page, c.answeredFor, {self, L"Pelorane"});
         const AssociationShellOverride shellOverride(shell);
         wchar_t text[2048] = {};
         std::wstring title;
@@ -740,7 +752,7 @@ TEST_F(SettingsDialogTest, ToolAssociationSaysWhoOpensIepgFilesAndHowToChooseThi
             },
             [](HWND d) { press(d, IDCANCEL); },
         });
-        EXPECT_EQ(shell.asked, L".iepg");
+        EXPECT_EQ(shell.asked, kIepgExtensions);
         EXPECT_EQ(text, c.text);
         EXPECT_EQ(title, kProgramCaption);
         EXPECT_EQ(asks, c.press != IDOK);

@@ -758,6 +758,7 @@ TEST(ConfigStoreSave, AtTheEndOnlyChangedSettingsAreWritten) {
         bool savedBefore;              // saved once in the run, then the original bytes put back
         bool removedBefore;            // the file is deleted before the end
         bool written;
+        bool inTemporary = false;      // only in the temporary file: a save that could not finish
     };
     for (const Case& c : std::vector<Case>{
              {"unchanged", &lineFeeds, 0, false, false, false},
@@ -768,11 +769,12 @@ TEST(ConfigStoreSave, AtTheEndOnlyChangedSettingsAreWritten) {
              {"deleted meanwhile", &lineFeeds, 0, false, true, true},
              {"unreadable at start", &oversized, 27, false, false, true},
              {"unreadable at start, gone meanwhile", &oversized, 27, false, true, true},
+             {"left in the temporary file by the last run", &lineFeeds, 0, false, false, true, true},
          }) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         const std::string path = dir.file("Pelorane.ini");
-        if (c.original != nullptr) writeBytes(path, *c.original);
+        if (c.original != nullptr) writeBytes(c.inTemporary ? path + ".tmp" : path, *c.original);
         ConfigStore store;
         store.load(path);
         if (c.port != 0) store.setSmtpport(c.port);

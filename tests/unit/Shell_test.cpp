@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -79,6 +80,37 @@ TEST(Shell, PathsCompareAsTheFileSystemDoes) {
     EXPECT_TRUE(inTemporaryFolder(tempRoot.u8string()));
     EXPECT_FALSE(inTemporaryFolder(sibling)) << "the same start is not inside";
     EXPECT_FALSE(inTemporaryFolder(tempRoot.parent_path().u8string()));
+}
+
+// A temporary folder that takes in every program the user keeps (a drive's root, the user's own
+// folder or one above it: TMP set so, or GetTempPath's fallback when TMP and TEMP are missing) is no
+// sign of a zip.
+TEST(Shell, ATemporaryFolderAboveTheUsersOwnOneIsNoSign) {
+#ifdef _WIN32
+    wchar_t buffer[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"USERPROFILE", buffer, MAX_PATH);
+    const std::filesystem::path home(buffer);
+    wchar_t saved[MAX_PATH] = {};
+    const bool had = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH) != 0;
+    const auto setTemp = [](const std::filesystem::path& p) { SetEnvironmentVariableW(L"TMP", p.c_str()); };
+    const auto restore = [&] { SetEnvironmentVariableW(L"TMP", had ? saved : nullptr); };
+#else
+    const char* own = std::getenv("HOME");
+    ASSERT_NE(own, nullptr);
+    const std::filesystem::path home(own);
+    const char* previous = std::getenv("TMPDIR");
+    const std::string saved = previous != nullptr ? previous : "";
+    const auto setTemp = [](const std::filesystem::path& p) { setenv("TMPDIR", p.c_str(), 1); };
+    const auto restore = [&] { previous != nullptr ? setenv("TMPDIR", saved.c_str(), 1) : unsetenv("TMPDIR"); };
+#endif
+    const std::string program = (home / "Desktop" / "Pelorane").u8string();
+    for (const std::filesystem::path& temp : {home.root_path(), home.parent_path(), home}) {
+        setTemp(temp);
+        EXPECT_FALSE(inTemporaryFolder(program)) << temp.u8string();
+    }
+    setTemp(home / "Desktop");
+    EXPECT_TRUE(inTemporaryFolder(program)) << "a folder below the user's own still counts";
+    restore();
 }
 
 #ifdef _WIN32
