@@ -24,6 +24,19 @@ namespace {
 // A value the settings dialog never stores is not taken for "none": encryption may have been meant.
 bool isKnownSecurity(int security) { return security >= kMailSecurityNone && security <= kMailSecurityTls; }
 
+// The smtpsecure or popsecure value; -1 (no known kind) for text that is not a plain number. Read
+// as other numbers are, "STARTTLS" or "ssl" typed into the file by hand would count as 0, plain text.
+int securitySetting(const ConfigStore& config, const char* key) {
+    const std::string text = config.getString(ConfigStore::kConfigSection, key, std::string());
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return kMailSecurityNone;  // empty: as if absent
+    const size_t last = text.find_last_not_of(" \t");
+    for (size_t i = first; i <= last; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+    }
+    return parseDecimal(text);
+}
+
 }  // namespace
 
 template <typename Handshake>
@@ -42,7 +55,7 @@ bool MailSendJob::loginToPop3(bool useApop, const std::string& user, const std::
     Pop3Client pop3(timeoutMs_);
     const std::string server = config().getPop3server();
     const int port = config().getPop3fport();
-    const int security = config().getPopsecure();
+    const int security = securitySetting(config(), "popsecure");
     if (!isKnownSecurity(security) || !isValidPort(port) || !pop3.open(server, port)) return false;
     if (security == kMailSecurityTls && !encrypt([&] { return pop3.encrypt(server); })) return false;
     if (!pop3.readReply()) return false;
@@ -88,7 +101,7 @@ int MailSendJob::execute() {
     showStep(kSmtpConnectingText);
     if (cancelRequested()) return 0;
     SmtpClient smtp(timeoutMs_);  // closed by its destructor on every early return
-    if (!connectToSmtp(smtp, config().getSmtpsecure())) return 0;
+    if (!connectToSmtp(smtp, securitySetting(config(), "smtpsecure"))) return 0;
 
     showStep(kSmtpHelloText);
     if (cancelRequested() || smtp.hello(kHelloName) == AuthMechanism::None) return 0;

@@ -263,17 +263,20 @@ TEST_F(MailSendJobTest, EncryptionThatCannotStartEndsTheJobBeforeTheAccountIsSen
     const std::string ehloWithStartTls = "250-mail.test\r\n250-STARTTLS\r\n250 AUTH LOGIN PLAIN\r\n";
     struct Case {
         const char* what;
-        int smtpauth, smtpsecure, popsecure;
+        int smtpauth;
+        const char *smtpsecure, *popsecure;  // as the file holds them
         std::vector<std::string> popReplies, smtpReplies, steps;
         std::vector<std::string> popSent, smtpSent;  // every line each server received
     };
     const Case cases[] = {
-        {"STARTTLS not offered", 1, 1, 0, {}, {kEhloWithLogin}, {connect, hello}, {}, {"EHLO localhost"}},
-        {"STARTTLS refused", 1, 1, 0, {}, {ehloWithStartTls, "454 not now\r\n"}, {connect, hello, tls}, {},
+        {"STARTTLS not offered", 1, "1", "0", {}, {kEhloWithLogin}, {connect, hello}, {}, {"EHLO localhost"}},
+        {"STARTTLS refused", 1, "1", "0", {}, {ehloWithStartTls, "454 not now\r\n"}, {connect, hello, tls}, {},
          {"EHLO localhost", "STARTTLS"}},
-        {"STLS refused", 2, 0, 1, {"-ERR not here\r\n"}, {}, {pop3, tls}, {"STLS"}, {}},
-        {"smtpsecure of no known kind", 1, 3, 0, {}, {kEhloWithLogin}, {connect}, {}, {}},
-        {"popsecure of no known kind", 2, 0, -1, {}, {}, {pop3}, {}, {}},
+        {"STLS refused", 2, "0", "1", {"-ERR not here\r\n"}, {}, {pop3, tls}, {"STLS"}, {}},
+        {"smtpsecure of no known kind", 1, "3", "0", {}, {kEhloWithLogin}, {connect}, {}, {}},
+        {"popsecure of no known kind", 2, "0", "-1", {}, {}, {pop3}, {}, {}},
+        {"smtpsecure written as a word", 1, "STARTTLS", "", {}, {kEhloWithLogin}, {connect}, {}, {}},
+        {"popsecure written as a word", 2, "0", "SSL/TLS", {}, {}, {pop3}, {}, {}},
     };
     const auto expectSent = [](ScriptedMailServer& server, const std::vector<std::string>& lines) {
         if (lines.empty()) {
@@ -287,8 +290,8 @@ TEST_F(MailSendJobTest, EncryptionThatCannotStartEndsTheJobBeforeTheAccountIsSen
         SCOPED_TRACE(c.what);
         host.clear();
         servers(kApopGreeting, c.popReplies, c.smtpReplies);
-        config.setSmtpsecure(c.smtpsecure);
-        config.setPopsecure(c.popsecure);
+        config.setString(ConfigStore::kConfigSection, "smtpsecure", c.smtpsecure);
+        config.setString(ConfigStore::kConfigSection, "popsecure", c.popsecure);
         EXPECT_EQ(run(c.smtpauth), 0);
         EXPECT_EQ(host.steps(), c.steps);
         EXPECT_EQ(ending(), (std::vector<std::string>{kFailed, "command:6"}));
