@@ -22,6 +22,9 @@ namespace {
 // Received bytes held at most: a certificate chain, or one record (16 KiB plus overhead), and more.
 constexpr size_t kMaxPending = 64 * 1024;
 constexpr int kReceiveChunk = 16 * 1024;
+// TLS record content types (RFC 8446 5.1) a server's first record can carry.
+constexpr char kAlertRecord = 21;
+constexpr char kHandshakeRecord = 22;
 
 constexpr DWORD kModernProtocols = SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT;
 constexpr DWORD kOldProtocols = SP_PROT_SSL2_CLIENT | SP_PROT_SSL3_CLIENT | SP_PROT_TLS1_0_CLIENT | SP_PROT_TLS1_1_CLIENT;
@@ -87,7 +90,8 @@ struct TlsStream::Session {
     std::vector<char> plain;     // decrypted, not yet read
     size_t plainAt = 0;
     bool established = false;
-    bool ended = false;  // the server's close_notify arrived
+    bool ended = false;        // the server's close_notify arrived
+    bool serverSpoke = false;  // the server's first bytes were seen to start a TLS record
 
     // TLS 1.2 and 1.3 through the current interface; where it is missing (before Windows 10 1809,
     // Wine), TLS 1.2 through the older one.
@@ -147,6 +151,13 @@ struct TlsStream::Session {
     // round hands SChannel what arrived and sends what it answers.
     bool negotiate() {
         for (;;) {
+            // A server that talks plain text (SSL/TLS chosen for a STARTTLS or plain port) answers
+            // with a greeting, not a handshake or alert record. Wine's SChannel takes "220 ..." for
+            // the start of a long record and waits out the time-out; end the handshake at once.
+            if (!serverSpoke && !incoming.empty()) {
+                if (incoming[0] != kHandshakeRecord && incoming[0] != kAlertRecord) return false;
+                serverSpoke = true;
+            }
             SecBuffer in[2] = {{static_cast<ULONG>(incoming.size()), SECBUFFER_TOKEN, incoming.data()},
                                {0, SECBUFFER_EMPTY, nullptr}};
             SecBufferDesc inDesc{SECBUFFER_VERSION, 2, in};

@@ -2,6 +2,7 @@
 // step texts, a cancel before each step, failures at each step, and every connection closed.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -297,6 +298,28 @@ TEST_F(MailSendJobTest, EncryptionThatCannotStartEndsTheJobBeforeTheAccountIsSen
         EXPECT_EQ(ending(), (std::vector<std::string>{kFailed, "command:6"}));
         expectSent(*pop, c.popSent);
         expectSent(*smtp, c.smtpSent);
+    }
+}
+
+// SSL/TLS chosen for a port where the server talks plain text: the greeting is no TLS record, so
+// the job ends at once rather than after the time-out, and nothing of the account goes out.
+TEST_F(MailSendJobTest, SslTlsAgainstAPlainTextServerFailsAtOnce) {
+    const struct {
+        int smtpauth, smtpsecure, popsecure;
+        std::vector<std::string> steps;
+    } cases[] = {{kSmtpAuthSmtp, kMailSecurityTls, 0, {kSmtpConnectingText, kEncryptingText}},
+                 {kSmtpAuthPopUserPass, 0, kMailSecurityTls, {kPop3ConnectingText, kEncryptingText}}};
+    for (const auto& c : cases) {
+        host.clear();
+        servers(kApopGreeting, {"-ERR what\r\n"}, {"500 what\r\n"});
+        config.setSmtpsecure(c.smtpsecure);
+        config.setPopsecure(c.popsecure);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(run(c.smtpauth), 0);
+        const auto elapsed = std::chrono::steady_clock::now() - started;
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), kTimeoutMs / 2);
+        EXPECT_EQ(host.steps(), c.steps);
+        EXPECT_EQ((c.popsecure ? pop : smtp)->received().find("alice"), std::string::npos);
     }
 }
 
