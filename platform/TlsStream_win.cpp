@@ -92,6 +92,7 @@ struct TlsStream::Session {
     bool established = false;
     bool ended = false;        // the server's close_notify arrived
     bool serverSpoke = false;  // the server's first bytes were seen to start a TLS record
+    ULONG contextFlags = kContextFlags;
 
     // TLS 1.2 and 1.3 through the current interface; where it is missing (before Windows 10 1809,
     // Wine), TLS 1.2 through the older one.
@@ -165,12 +166,18 @@ struct TlsStream::Session {
             SecBufferDesc outDesc{SECBUFFER_VERSION, 1, out};
             ULONG attributes = 0;
             const SECURITY_STATUS status = InitializeSecurityContextW(
-                &credentials, haveContext ? &context : nullptr, &serverName[0], kContextFlags, 0, 0,
+                &credentials, haveContext ? &context : nullptr, &serverName[0], contextFlags, 0, 0,
                 haveContext ? &inDesc : nullptr, 0, &context, &outDesc, &attributes, nullptr);
             if (!haveContext && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED)) haveContext = true;
             if (!sendToken(out[0])) return false;
             if (status == SEC_E_INCOMPLETE_MESSAGE) {
                 if (!receiveMore()) return false;
+                continue;
+            }
+            // The server asked for a client certificate (some mail servers do, without needing one):
+            // go on without, from the same input. Wine never asks this; Windows does.
+            if (status == SEC_I_INCOMPLETE_CREDENTIALS && (contextFlags & ISC_REQ_USE_SUPPLIED_CREDS) == 0) {
+                contextFlags |= ISC_REQ_USE_SUPPLIED_CREDS;
                 continue;
             }
             keepExtra(in[1]);
@@ -240,7 +247,7 @@ struct TlsStream::Session {
         SecBuffer out[1] = {{0, SECBUFFER_TOKEN, nullptr}};
         SecBufferDesc outDesc{SECBUFFER_VERSION, 1, out};
         ULONG attributes = 0;
-        InitializeSecurityContextW(&credentials, &context, &serverName[0], kContextFlags, 0, 0, nullptr, 0, &context,
+        InitializeSecurityContextW(&credentials, &context, &serverName[0], contextFlags, 0, 0, nullptr, 0, &context,
                                    &outDesc, &attributes, nullptr);
         sendToken(out[0]);
     }
