@@ -38,12 +38,7 @@ TEST(EmbeddedServer, BookingAgainstBusyboxHttpdAndItsCgi) {
     ChannelTable channels;
     channels.load("");  // defaults
     Reservation reservation;
-    reservation.channel = channels.findByCode(4);
-    setSchedule(reservation, 2027, 3, 3, 21, 0, 22, 54);
-    reservation.title = "\x83\x5c\x83\x8c test";  // ソレ test
-    reservation.vrate = 3000;
-    reservation.dvdr = 1;
-    reservation.amode = 1;
+    setSampleBooking(reservation, channels);
     const std::string form = buildRegistrationForm(reservation);
 
     // The recorder's texts: 予約を登録しました。 and 他の予約と時間が重なっています。

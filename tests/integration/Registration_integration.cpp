@@ -54,12 +54,7 @@ protected:
         config.setHttpserver("127.0.0.1");
         config.setHttpport(port);
         channels.load("");  // defaults
-        reservation.channel = channels.findByCode(4);
-        setSchedule(reservation, 2027, 3, 3, 21, 0, 22, 54);
-        reservation.title = "\x83\x5c\x83\x8c test";  // ソレ test
-        reservation.vrate = 3000;
-        reservation.dvdr = 1;
-        reservation.amode = 1;
+        setSampleBooking(reservation, channels);
     }
 
     std::string control(const std::string& path, int simPort = 0, const std::string& body = "") {

@@ -27,3 +27,14 @@ inline void setSchedule(Reservation& r, uint16_t year, uint16_t month, uint16_t 
     r.endHour = endHour;
     r.endMinute = endMinute;
 }
+
+// The booking the recorder tests send: CH4 of the default table, 2027/03/03 21:00–22:54, a title
+// in which the second byte of ソ is a backslash, video rate 3000, DVDR compatibility and audio mode 1.
+inline void setSampleBooking(Reservation& r, const ChannelTable& channels) {
+    r.channel = channels.findByCode(4);
+    setSchedule(r, 2027, 3, 3, 21, 0, 22, 54);
+    r.title = "\x83\x5c\x83\x8c test";  // ソレ test
+    r.vrate = 3000;
+    r.dvdr = 1;
+    r.amode = 1;
+}
